@@ -1,0 +1,17 @@
+#include "modGlobals.h"
+
+#include "Clock.h"
+
+QString RightJustify(const QString& text, int width) {
+    if (text.size() >= width)
+        return text;
+    return QString(width - text.size(), QLatin1Char(' ')) + text;
+}
+
+QString RightJustify(qint64 number, int width) {
+    return RightJustify(QString::number(number), width);
+}
+
+QString GetCurrentDate(const Clock& clock) {
+    return clock.now().date().toString(QStringLiteral("MM/dd/yy"));
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+struct LogSession;
+class Statistics;
+class ErrorReporter;
+
+/** What a processing run needs from the window that owns it. */
+class IProcessHost {
+public:
+    virtual ~IProcessHost() = default;
+    /** One refresh pass of the window (every 1000 lines and at the end of a run). */
+    virtual void RefreshPass() = 0;
+    /** Let the event loop run: timer ticks and user commands happen here. */
+    virtual void YieldEvents() = 0;
+    /** Write the stats file; called when closing interrupted a run at a buffer boundary. */
+    virtual void SaveStatsOnClosing() = 0;
+};
+
+/** Bytes read from the log at a time; a chunk is extended to the end of its last line. */
+constexpr qint64 ChunkSize = 32768;
+/** Longest line read whole; a longer one is handed out in pieces that count as empty lines. */
+constexpr qint64 MaxLineLength = 65536;
+
+/**
+ * Follows the connection log: GetNextLine hands it out line by line from a buffer refilled
+ * in chunks, Process interprets every available line into the statistics.
+ */
+class LogProcessor {
+public:
+    LogProcessor(LogSession& session, Statistics& statistics, IProcessHost& host,
+                 ErrorReporter& reporter);
+
+    /**
+     * The next complete line (its line end and the byte before it excluded), valid until the
+     * next call. False when nothing more is available now; while closing, saves first.
+     */
+    bool GetNextLine(QByteArrayView& line);
+
+    /** Reads and interprets every available line; true when at least one line was read. */
+    bool Process();
+
+private:
+    bool refill();
+
+    LogSession& m_session;
+    Statistics& m_statistics;
+    IProcessHost& m_host;
+    ErrorReporter& m_reporter;
+};
+
+/**
+ * Interprets one log line (Latin-1 bytes) into the statistics and the session's LastDate and
+ * LastTime. Throws a RunTimeError for a line it cannot read (a missing field, a non-number,
+ * an overflow).
+ */
+class LineInterpreter {
+public:
+    void Interpret(QByteArrayView line, LogSession& session, Statistics& statistics);
+
+private:
+    QString m_name; ///< reused: counting a line allocates nothing in the common case
+    QString m_number;
+};

@@ -1,0 +1,36 @@
+#include "Fakes.h"
+
+#include <QHostAddress>
+
+ErrorAnswer ScriptedErrorReport::ask(const RunTimeError& error, const QString& place) {
+    places << place;
+    texts << errorReportText(error, place);
+    numbers << error.number();
+    if (whileOpen)
+        whileOpen();
+    return answers.isEmpty() ? ErrorAnswer::Abort : answers.takeFirst();
+}
+
+qint64 FailingDevice::writeData(const char* data, qint64 len) {
+    const qint64 room = m_failAfter - written.size();
+    if (room <= 0)
+        return -1;
+    const qint64 n = qMin(room, len);
+    written.append(data, n);
+    return n;
+}
+
+bool FakeHostLookup::startLookup(quint32 ipv4, Answer answer) {
+    if (failToStart) {
+        ++refused;
+        return false;
+    }
+    requests.append({ipv4, QHostAddress(ipv4).toString(), std::move(answer), false});
+    return true;
+}
+
+void FakeHostLookup::answer(qsizetype index, const QString& hostName) {
+    Request& request = requests[index];
+    request.answered = true;
+    request.answer(hostName);
+}

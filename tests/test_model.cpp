@@ -1,0 +1,147 @@
+#include "common/RunTimeError.h"
+#include "stats/ClientTable.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const ClientRecord& record(const Statistics& s, const QString& key) {
+    const ClientRecord* r = s.Clients.find(key);
+    if (!r)
+        qFatal("no record %s", qPrintable(key));
+    return *r;
+}
+
+QStringList keys(const ClientTable& table) {
+    QStringList result;
+    for (const auto& entry : table)
+        result << entry.key;
+    return result;
+}
+
+/** Checks the model's invariants for both projects. */
+void checkInvariants(const Statistics& s) {
+    for (const QString& project : {Project::RC5, Project::OGR}) {
+        qint64 clientsSum = 0;
+        for (const auto& entry : s.Clients) {
+            const ClientRecord& r = entry.value;
+            QCOMPARE(entry.key, r.Name);
+            qint64 days = 0;
+            for (const auto& day : r.Data) {
+                QCOMPARE(day.key, day.value.Date);
+                days += day.value.Blocks;
+            }
+            QCOMPARE(days, qint64(r.Blocks));
+            if (r.Name.startsWith(project) && r.Name.mid(3) != AllClients)
+                clientsSum += r.Blocks;
+        }
+        const qint32 total = project == Project::RC5 ? s.Totals.ClientsTotalRC5 : s.Totals.ClientsTotalOGR;
+        QCOMPARE(clientsSum, qint64(total));
+        if (const ClientRecord* all = s.Clients.find(project + AllClients))
+            QCOMPARE(all->Blocks, total);
+    }
+}
+
+} // namespace
+
+class TestModel : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void firstCountCreatesAllClientsFirst() {
+        Statistics s;
+        s.IncrementClient(u"10.0.0.1", u"12/06/26", u"08:00:00", 16, u"RC5");
+        QCOMPARE(keys(s.Clients), (QStringList{u"RC5<All-clients>"_s, u"RC510.0.0.1"_s}));
+        const ClientRecord& client = record(s, u"RC510.0.0.1"_s);
+        QCOMPARE(client.Blocks, 16);
+        QCOMPARE(client.Time, u"12/06/26 08:00:00"_s);
+        QCOMPARE(client.Data.size(), 1);
+        QCOMPARE(client.Data.find(u"12/06/26"_s)->Blocks, 16);
+        QCOMPARE(s.Totals.ClientsTotalRC5, 16);
+        QCOMPARE(s.Totals.ClientsTotalOGR, 0);
+        checkInvariants(s);
+    }
+
+    void countingRules() {
+        Statistics s;
+        // Zero blocks still creates the record and the day and moves the time.
+        s.IncrementClient(u"a", u"12/05/26", u"23:00:00", 0, u"OGR");
+        QCOMPARE(record(s, u"OGRa"_s).Blocks, 0);
+        QCOMPARE(record(s, u"OGRa"_s).Data.find(u"12/05/26"_s)->Blocks, 0);
+        QCOMPARE(record(s, u"OGRa"_s).Time, u"12/05/26 23:00:00"_s);
+
+        // The same client in both projects: independent records. Letter case matters.
+        s.IncrementClient(u"a", u"12/05/26", u"23:10:00", 3, u"RC5");
+        s.IncrementClient(u"A", u"12/06/26", u"00:10:00", 1, u"OGR");
+        s.IncrementClient(u"a", u"12/06/26", u"00:20:00", 1, u"OGR");
+        // An earlier day again: found by key, days keep their first-seen order.
+        s.IncrementClient(u"a", u"12/05/26", u"23:59:00", 2, u"OGR");
+        QCOMPARE(keys(s.Clients), (QStringList{u"OGR<All-clients>"_s, u"OGRa"_s, u"RC5<All-clients>"_s,
+                                              u"RC5a"_s, u"OGRA"_s}));
+        const ClientRecord& a = record(s, u"OGRa"_s);
+        QCOMPARE(a.Blocks, 3);
+        QCOMPARE(a.Data.entryAt(0).key, u"12/05/26"_s);
+        QCOMPARE(a.Data.entryAt(0).value.Blocks, 2);
+        QCOMPARE(a.Data.entryAt(1).value.Blocks, 1);
+        QCOMPARE(a.Time, u"12/05/26 23:59:00"_s); // the last count, not the latest time
+        QCOMPARE(record(s, u"RC5a"_s).Blocks, 3);
+        QCOMPARE(record(s, u"OGR<All-clients>"_s).Blocks, 4);
+        QCOMPARE(s.Totals.ClientsTotalOGR, 4);
+        QCOMPARE(s.Totals.ClientsTotalRC5, 3);
+        checkInvariants(s);
+
+        // Counting for the pseudo-client itself touches only its record.
+        s.IncrementClient(AllClients, u"12/06/26", u"01:00:00", 5, u"RC5");
+        QCOMPARE(record(s, u"RC5<All-clients>"_s).Blocks, 8);
+        QCOMPARE(s.Totals.ClientsTotalRC5, 3);
+
+        // An unknown project code makes records but changes no total.
+        s.IncrementClient(u"x", u"12/06/26", u"01:00:00", 5, u"DES");
+        QVERIFY(s.Clients.contains(u"DESx"_s));
+        QCOMPARE(s.Totals.ClientsTotalRC5, 3);
+        QCOMPARE(s.Totals.ClientsTotalOGR, 4);
+    }
+
+    void overflowIsPassedOnWithoutRollback() {
+        Statistics s;
+        s.IncrementClient(u"big", u"12/06/26", u"08:00:00", 2147483647, u"RC5");
+        try {
+            s.IncrementClient(u"big", u"12/06/26", u"08:00:01", 1, u"RC5");
+            QFAIL("no overflow");
+        } catch (const RunTimeError& error) {
+            QCOMPARE(error.number(), ErrorNumber::Overflow);
+            // Passed through the nested call for "<All-clients>" and then the outer one.
+            QCOMPARE(error.description(),
+                     u"frmMain:IncrementClient\r\nfrmMain:IncrementClient\r\nOverflow"_s);
+        }
+        // The pseudo-client overflowed first: nothing else changed.
+        QCOMPARE(record(s, u"RC5big"_s).Blocks, 2147483647);
+        QCOMPARE(record(s, u"RC5big"_s).Time, u"12/06/26 08:00:00"_s);
+
+        // A client that overflows after its pseudo-client and the total were counted keeps those.
+        Statistics t;
+        t.IncrementClient(u"c", u"12/06/26", u"08:00:00", 2147483647, u"OGR");
+        t.IncrementClient(AllClients, u"12/06/26", u"08:00:00", -2147483647, u"OGR");
+        t.Totals.ClientsTotalOGR = 0;
+        QVERIFY_THROWS_EXCEPTION(RunTimeError, t.IncrementClient(u"c", u"12/06/26", u"09:00:00", 1, u"OGR"));
+        QCOMPARE(record(t, u"OGR<All-clients>"_s).Blocks, 1);
+        QCOMPARE(t.Totals.ClientsTotalOGR, 1);
+        QCOMPARE(record(t, u"OGRc"_s).Blocks, 2147483647);
+    }
+
+    void reset() {
+        Statistics s;
+        s.IncrementClient(u"a", u"12/06/26", u"08:00:00", 1, u"RC5");
+        s.Totals.UplinkTotalOGR = 4;
+        s.Reset();
+        QVERIFY(s.Clients.isEmpty());
+        QCOMPARE(s.Totals.ClientsTotalRC5, 0);
+        QCOMPARE(s.Totals.UplinkTotalOGR, 0);
+        QCOMPARE(s.Totals.LabInBufRC5, u"0"_s);
+        QCOMPARE(s.Totals.LabOutBufOGR, u"0"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestModel)
+#include "test_model.moc"
