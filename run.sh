@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds a Release and starts Quillmere Log Analyzer.
+# With --demo, a simulated proxy also appends to a demo log that you can open at once.
+set -euo pipefail
+cd "$(dirname "$0")"
+./tools/install-deps.sh
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-release -j"$(nproc)" --target quillmere-log-analyzer conlog-sim
+
+if [ "${1:-}" = "--demo" ]; then
+    demo="${XDG_DATA_HOME:-$HOME/.local/share}/Quillmere Log Analyzer/demo/conlog.log"
+    mkdir -p "$(dirname "$demo")"
+    [ -s "$demo" ] || ./build-release/tools/conlog-sim --lines 20000 --seed 1 "$demo"
+    ./build-release/tools/conlog-sim --append --rate 20 "$demo" &
+    sim=$!
+    trap 'kill $sim 2>/dev/null' EXIT
+    echo "A simulated proxy is writing to: $demo"
+    echo "Open it with File, Open (Ctrl+O)."
+fi
+./build-release/src/quillmere-log-analyzer
