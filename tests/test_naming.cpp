@@ -32,7 +32,8 @@ QByteArray readBytes(const QString& path) {
 
 bool writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
 }
 
 /** Checks that table holds exactly the expected mappings. */
@@ -349,8 +350,8 @@ void TestNaming::parseNames_data() {
     QTest::addColumn<bool>("complete");
 
     QTest::addRow("empty") << QString() << Mappings{} << true;
-    QTest::addRow("third word ignored")
-        << u"10.0.0.1     PC1   extra words here\r\n"_s << Mappings{{u"10.0.0.1"_s, u"PC1"_s}} << true;
+    QTest::addRow("third word ignored") << u"10.0.0.1     PC1   extra words here\r\n"_s
+                                        << Mappings{{u"10.0.0.1"_s, u"PC1"_s}} << true;
     QTest::addRow("blanks around")
         << u"   10.0.0.1 PC1   \r\n"_s << Mappings{{u"10.0.0.1"_s, u"PC1"_s}} << true;
     QTest::addRow("tab joins words")
@@ -364,10 +365,10 @@ void TestNaming::parseNames_data() {
         << u"10.0.0.1 PC1\r\n10.0.0.2 PC2"_s
         << Mappings{{u"10.0.0.1"_s, u"PC1"_s}, {u"10.0.0.2"_s, u"PC2"_s}} << true;
     // Only CR LF ends a line: LF-only and CR-only files read as one line.
-    QTest::addRow("LF only")
-        << u"10.0.0.1 PC1\n10.0.0.2 PC2\n"_s << Mappings{{u"10.0.0.1"_s, u"PC1\n10.0.0.2"_s}} << true;
-    QTest::addRow("CR only")
-        << u"10.0.0.1 PC1\r10.0.0.2 PC2\r"_s << Mappings{{u"10.0.0.1"_s, u"PC1\r10.0.0.2"_s}} << true;
+    QTest::addRow("LF only") << u"10.0.0.1 PC1\n10.0.0.2 PC2\n"_s
+                             << Mappings{{u"10.0.0.1"_s, u"PC1\n10.0.0.2"_s}} << true;
+    QTest::addRow("CR only") << u"10.0.0.1 PC1\r10.0.0.2 PC2\r"_s
+                             << Mappings{{u"10.0.0.1"_s, u"PC1\r10.0.0.2"_s}} << true;
     QTest::addRow("LF CR is no line end")
         << u"10.0.0.1 A\n\r10.0.0.2 B"_s << Mappings{{u"10.0.0.1"_s, u"A\n\r10.0.0.2"_s}} << true;
     QTest::addRow("one name, two addresses")
@@ -379,14 +380,15 @@ void TestNaming::parseNames_data() {
     for (int i = 1; i <= 10; ++i)
         lines << u"10.0.1.%1 PC%1"_s.arg(i);
     lines[4] = u"10.0.1.2 AGAIN"_s;
-    QTest::addRow("repeated address")
-        << lines.join(u"\r\n"_s)
-        << Mappings{{u"10.0.1.1"_s, u"PC1"_s}, {u"10.0.1.2"_s, u"PC2"_s}, {u"10.0.1.3"_s, u"PC3"_s},
-                    {u"10.0.1.4"_s, u"PC4"_s}}
-        << false;
+    QTest::addRow("repeated address") << lines.join(u"\r\n"_s)
+                                      << Mappings{{u"10.0.1.1"_s, u"PC1"_s},
+                                                  {u"10.0.1.2"_s, u"PC2"_s},
+                                                  {u"10.0.1.3"_s, u"PC3"_s},
+                                                  {u"10.0.1.4"_s, u"PC4"_s}}
+                                      << false;
     QTest::addRow("repeated in other case")
-        << u"Pc.Lan.X.Y ONE\r\npc.lan.x.y TWO\r\n10.0.0.3 THREE"_s << Mappings{{u"Pc.Lan.X.Y"_s, u"ONE"_s}}
-        << false;
+        << u"Pc.Lan.X.Y ONE\r\npc.lan.x.y TWO\r\n10.0.0.3 THREE"_s
+        << Mappings{{u"Pc.Lan.X.Y"_s, u"ONE"_s}} << false;
 }
 
 void TestNaming::parseNames() {
@@ -403,11 +405,13 @@ void TestNaming::loadNamesFile() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(u"names.nam"_s);
-    const QByteArray content = "# my machines\r\n10.0.0.1 \tKITCHEN\r\n  10.0.0.2    OFFICE  desk\r\n"
-                               "10.0.0.3 \r\n10.0.0.4 ATTIC\r\n10.0.0.2 AGAIN\r\n10.0.0.5 LATE";
+    const QByteArray content =
+        "# my machines\r\n10.0.0.1 \tKITCHEN\r\n  10.0.0.2    OFFICE  desk\r\n"
+        "10.0.0.3 \r\n10.0.0.4 ATTIC\r\n10.0.0.2 AGAIN\r\n10.0.0.5 LATE";
     QVERIFY(writeBytes(path, content));
     // Opened for reading only: a read-only file maps as well, and is left as it was.
-    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
+                                            QFileDevice::ReadOther));
     const QDateTime modified = QFileInfo(path).lastModified();
 
     auto lookup = std::make_unique<FakeHostLookup>();
@@ -440,9 +444,12 @@ void TestNaming::loadNamesEncoding_data() {
     QTest::addRow("Latin-1") << QByteArray("10.0.0.1 K\xF6nig\r\n") << u"K\u00F6nig"_s;
     QTest::addRow("cut UTF-8 sequence at the end")
         << QByteArray("10.0.0.1 PC\xC3") << u"PC\u00C3"_s;
-    QTest::addRow("byte-order mark") << QByteArray("\xEF\xBB\xBF" "10.0.0.1 PC1") << u"PC1"_s;
+    QTest::addRow("byte-order mark") << QByteArray("\xEF\xBB\xBF"
+                                                   "10.0.0.1 PC1")
+                                     << u"PC1"_s;
     QTest::addRow("zero byte") << QByteArray("10.0.0.1 A\0B\r\n", 14) << u"A"_s + QChar(0) + u"B"_s;
-    QTest::addRow("binary junk") << QByteArray("\xFF\xFE\x80\r\n10.0.0.1 \xFF\xFF") << u"\u00FF\u00FF"_s;
+    QTest::addRow("binary junk") << QByteArray("\xFF\xFE\x80\r\n10.0.0.1 \xFF\xFF")
+                                 << u"\u00FF\u00FF"_s;
 }
 
 void TestNaming::loadNamesEncoding() {
@@ -501,7 +508,8 @@ void TestNaming::saveNamesText() {
     const QString path = dir.filePath(u"names.nam"_s);
 
     // An odd file, as typed: blanks, tabs, empty lines, LF-only, a byte-order mark, no final CR LF.
-    const QByteArray odd = "\xEF\xBB\xBF  10.0.0.1\tPC1 \r\n\r\n10.0.0.2   K\xC3\xB6nig  x\n\r\n   \r\nsolo";
+    const QByteArray odd =
+        "\xEF\xBB\xBF  10.0.0.1\tPC1 \r\n\r\n10.0.0.2   K\xC3\xB6nig  x\n\r\n   \r\nsolo";
     QVERIFY(writeBytes(path, odd));
     QString text;
     QVERIFY(ReadNamesText(path, &text));
