@@ -284,7 +284,9 @@ private Q_SLOTS:
         f.session.LastDate = f.session.LastTime = u"-"_s;
         QByteArrayView view;
         QVERIFY(f.processor.GetNextLine(view));
-        LineInterpreter().Interpret(view, f.session, f.statistics);
+        LineInterpreter interpreter;
+        interpreter.Interpret(view, f.statistics);
+        interpreter.FlushStamp(f.session);
         const ProjectTotals& t = f.statistics.Totals;
         QString summary = u"rc5=%1 ogr=%2 up=%3/%4 buf=%5|%6|%7|%8 last=%9|%10"_s.arg(t.ClientsTotalRC5).arg(t.ClientsTotalOGR)
                               .arg(t.UplinkTotalRC5).arg(t.UplinkTotalOGR).arg(t.LabInBufRC5, t.LabOutBufRC5, t.LabInBufOGR, t.LabOutBufOGR)

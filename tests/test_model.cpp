@@ -51,7 +51,7 @@ class TestModel : public QObject {
 private Q_SLOTS:
     void firstCountCreatesAllClientsFirst() {
         Statistics s;
-        s.IncrementClient(u"10.0.0.1", u"12/06/26", u"08:00:00", 16, u"RC5");
+        s.IncrementClient("10.0.0.1"_L1, "12/06/26"_L1, "08:00:00"_L1, 16, "RC5"_L1);
         QCOMPARE(keys(s.Clients), (QStringList{u"RC5<All-clients>"_s, u"RC510.0.0.1"_s}));
         const ClientRecord& client = record(s, u"RC510.0.0.1"_s);
         QCOMPARE(client.Blocks, 16);
@@ -66,17 +66,17 @@ private Q_SLOTS:
     void countingRules() {
         Statistics s;
         // Zero blocks still creates the record and the day and moves the time.
-        s.IncrementClient(u"a", u"12/05/26", u"23:00:00", 0, u"OGR");
+        s.IncrementClient("a"_L1, "12/05/26"_L1, "23:00:00"_L1, 0, "OGR"_L1);
         QCOMPARE(record(s, u"OGRa"_s).Blocks, 0);
         QCOMPARE(record(s, u"OGRa"_s).Data.find(u"12/05/26"_s)->Blocks, 0);
         QCOMPARE(record(s, u"OGRa"_s).Time, u"12/05/26 23:00:00"_s);
 
         // The same client in both projects: independent records. Letter case matters.
-        s.IncrementClient(u"a", u"12/05/26", u"23:10:00", 3, u"RC5");
-        s.IncrementClient(u"A", u"12/06/26", u"00:10:00", 1, u"OGR");
-        s.IncrementClient(u"a", u"12/06/26", u"00:20:00", 1, u"OGR");
+        s.IncrementClient("a"_L1, "12/05/26"_L1, "23:10:00"_L1, 3, "RC5"_L1);
+        s.IncrementClient("A"_L1, "12/06/26"_L1, "00:10:00"_L1, 1, "OGR"_L1);
+        s.IncrementClient("a"_L1, "12/06/26"_L1, "00:20:00"_L1, 1, "OGR"_L1);
         // An earlier day again: found by key, days keep their first-seen order.
-        s.IncrementClient(u"a", u"12/05/26", u"23:59:00", 2, u"OGR");
+        s.IncrementClient("a"_L1, "12/05/26"_L1, "23:59:00"_L1, 2, "OGR"_L1);
         QCOMPARE(keys(s.Clients), (QStringList{u"OGR<All-clients>"_s, u"OGRa"_s, u"RC5<All-clients>"_s,
                                               u"RC5a"_s, u"OGRA"_s}));
         const ClientRecord& a = record(s, u"OGRa"_s);
@@ -92,12 +92,12 @@ private Q_SLOTS:
         checkInvariants(s);
 
         // Counting for the pseudo-client itself touches only its record.
-        s.IncrementClient(AllClients, u"12/06/26", u"01:00:00", 5, u"RC5");
+        s.IncrementClient(AllClientsLatin1, "12/06/26"_L1, "01:00:00"_L1, 5, "RC5"_L1);
         QCOMPARE(record(s, u"RC5<All-clients>"_s).Blocks, 8);
         QCOMPARE(s.Totals.ClientsTotalRC5, 3);
 
         // An unknown project code makes records but changes no total.
-        s.IncrementClient(u"x", u"12/06/26", u"01:00:00", 5, u"DES");
+        s.IncrementClient("x"_L1, "12/06/26"_L1, "01:00:00"_L1, 5, "DES"_L1);
         QVERIFY(s.Clients.contains(u"DESx"_s));
         QCOMPARE(s.Totals.ClientsTotalRC5, 3);
         QCOMPARE(s.Totals.ClientsTotalOGR, 4);
@@ -105,9 +105,9 @@ private Q_SLOTS:
 
     void overflowIsPassedOnWithoutRollback() {
         Statistics s;
-        s.IncrementClient(u"big", u"12/06/26", u"08:00:00", 2147483647, u"RC5");
+        s.IncrementClient("big"_L1, "12/06/26"_L1, "08:00:00"_L1, 2147483647, "RC5"_L1);
         try {
-            s.IncrementClient(u"big", u"12/06/26", u"08:00:01", 1, u"RC5");
+            s.IncrementClient("big"_L1, "12/06/26"_L1, "08:00:01"_L1, 1, "RC5"_L1);
             QFAIL("no overflow");
         } catch (const RunTimeError& error) {
             QCOMPARE(error.number(), ErrorNumber::Overflow);
@@ -121,18 +121,44 @@ private Q_SLOTS:
 
         // A client that overflows after its pseudo-client and the total were counted keeps those.
         Statistics t;
-        t.IncrementClient(u"c", u"12/06/26", u"08:00:00", 2147483647, u"OGR");
-        t.IncrementClient(AllClients, u"12/06/26", u"08:00:00", -2147483647, u"OGR");
+        t.IncrementClient("c"_L1, "12/06/26"_L1, "08:00:00"_L1, 2147483647, "OGR"_L1);
+        t.IncrementClient(AllClientsLatin1, "12/06/26"_L1, "08:00:00"_L1, -2147483647, "OGR"_L1);
         t.Totals.ClientsTotalOGR = 0;
-        QVERIFY_THROWS_EXCEPTION(RunTimeError, t.IncrementClient(u"c", u"12/06/26", u"09:00:00", 1, u"OGR"));
+        QVERIFY_THROWS_EXCEPTION(RunTimeError, t.IncrementClient("c"_L1, "12/06/26"_L1, "09:00:00"_L1, 1, "OGR"_L1));
         QCOMPARE(record(t, u"OGR<All-clients>"_s).Blocks, 1);
         QCOMPARE(t.Totals.ClientsTotalOGR, 1);
         QCOMPARE(record(t, u"OGRc"_s).Blocks, 2147483647);
     }
 
+    void recordsMadeElsewhereAreFoundByTheLog() {
+        // A table as the stats file rebuilds it: counting from the log must find its records.
+        Statistics s;
+        ClientRecord loaded;
+        loaded.Name = u"RC5a"_s;
+        loaded.Blocks = 7;
+        loaded.Data.insertOrAssign(u"12/05/26"_s, DayEntry{u"12/05/26"_s, 7});
+        s.Clients.insertOrAssign(loaded.Name, loaded);
+        s.IncrementClient("a"_L1, "12/06/26"_L1, "08:00:00"_L1, 1, "RC5"_L1);
+        QCOMPARE(keys(s.Clients), (QStringList{u"RC5a"_s, u"RC5<All-clients>"_s}));
+        QCOMPARE(record(s, u"RC5a"_s).Blocks, 8);
+
+        // Many clients, each counted twice, in a copy and the original: each keeps its own.
+        Statistics many;
+        for (int round = 0; round < 2; ++round)
+            for (int i = 0; i < 3000; ++i)
+                many.IncrementClient(QLatin1StringView(QByteArray::number(i)), "12/06/26"_L1, "08:00:00"_L1, i, "OGR"_L1);
+        QCOMPARE(many.Clients.size(), 3001);
+        QCOMPARE(record(many, u"OGR2999"_s).Blocks, 2 * 2999);
+        Statistics copy = many;
+        copy.IncrementClient("17"_L1, "12/06/26"_L1, "09:00:00"_L1, 1, "OGR"_L1);
+        QCOMPARE(record(copy, u"OGR17"_s).Blocks, 35);
+        QCOMPARE(record(many, u"OGR17"_s).Blocks, 34);
+        checkInvariants(many);
+    }
+
     void reset() {
         Statistics s;
-        s.IncrementClient(u"a", u"12/06/26", u"08:00:00", 1, u"RC5");
+        s.IncrementClient("a"_L1, "12/06/26"_L1, "08:00:00"_L1, 1, "RC5"_L1);
         s.Totals.UplinkTotalOGR = 4;
         s.Reset();
         QVERIFY(s.Clients.isEmpty());

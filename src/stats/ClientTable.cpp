@@ -1,46 +1,143 @@
 #include "ClientTable.h"
 
+#include "common/Latin1Text.h"
 #include "common/NumberText.h"
 #include "common/RunTimeError.h"
 
-void Statistics::IncrementClient(QStringView name, QStringView date, QStringView time, qint32 blocks,
-                                 QStringView project) {
+#include <cstring>
+
+
+namespace {
+
+quint64 load32(const char* p) {
+    quint32 v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+quint64 mixBytes(quint64 h, QLatin1StringView bytes) {
+    const char* p = bytes.data();
+    const qsizetype size = bytes.size();
+    qsizetype n = size;
+    for (; n > 8; n -= 8, p += 8) {
+        quint64 word;
+        std::memcpy(&word, p, 8);
+        h = (h ^ word) * 0xbf58476d1ce4e5b9ULL;
+        h ^= h >> 31;
+    }
+    // The last 1 to 8 bytes, read as overlapping words rather than byte by byte.
+    quint64 tail = 0;
+    if (n >= 4)
+        tail = load32(p) | load32(p + n - 4) << 32;
+    else if (n > 0)
+        tail = quint64(uchar(p[0])) | quint64(uchar(p[n / 2])) << 8 | quint64(uchar(p[n - 1])) << 16;
+    return (h ^ tail ^ quint64(size) << 56) * 0x94d049bb133111ebULL;
+}
+
+/** A hash of the key project + name, taking the two parts one after the other. */
+quint64 hashKey(QLatin1StringView project, QLatin1StringView name) {
+    quint64 h = mixBytes(mixBytes(0x9e3779b97f4a7c15ULL, project), name);
+    // Final avalanche, so that the low bits used for the slot depend on every byte.
+    h = (h ^ (h >> 33)) * 0xff51afd7ed558ccdULL;
+    h = (h ^ (h >> 33)) * 0xc4ceb9fe1a85ec53ULL;
+    return h ^ (h >> 33);
+}
+
+bool sameBytes(QLatin1StringView a, QLatin1StringView b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), size_t(a.size())) == 0;
+}
+
+} // namespace
+
+ClientRecord& ClientTable::findOrAppendLatin1(QLatin1StringView project, QLatin1StringView name,
+                                              bool* created) {
+    const quint64 hash = hashKey(project, name);
+    const qsizetype keySize = project.size() + name.size();
+    if (!m_slots.empty()) {
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot& slot = m_slots[i];
+            if (slot.index < 0)
+                break;
+            const char* stored = m_keyBytes.data() + slot.keyOffset;
+            if (slot.hash == hash && slot.keySize == quint32(keySize) &&
+                std::memcmp(stored, project.data(), size_t(project.size())) == 0 &&
+                std::memcmp(stored + project.size(), name.data(), size_t(name.size())) == 0) {
+                *created = false;
+                return entryAt(slot.index).value;
+            }
+        }
+    }
+    // Not seen as bytes yet: the record may still exist (loaded from the stats file).
+    const QString text = project + name;
+    ClientRecord& record = findOrAppend(text, created);
+    if (*created)
+        record.Name = text;
+    if (2 * (m_used + 1) > qsizetype(m_slots.size()))
+        grow();
+    const size_t mask = m_slots.size() - 1;
+    size_t i = hash & mask;
+    while (m_slots[i].index >= 0)
+        i = (i + 1) & mask;
+    m_slots[i] = Slot{hash, qint32(indexOf(text)), quint32(keySize), quint64(m_keyBytes.size())};
+    m_keyBytes.append(project.data(), size_t(project.size())).append(name.data(), size_t(name.size()));
+    ++m_used;
+    return record;
+}
+
+void ClientTable::grow() {
+    std::vector<Slot> old(std::max<size_t>(64, m_slots.size() * 2));
+    old.swap(m_slots);
+    const size_t mask = m_slots.size() - 1;
+    for (const Slot& slot : old) {
+        if (slot.index < 0)
+            continue;
+        size_t i = slot.hash & mask;
+        while (m_slots[i].index >= 0)
+            i = (i + 1) & mask;
+        m_slots[i] = slot;
+    }
+}
+
+void Statistics::IncrementClient(QLatin1StringView name, QLatin1StringView date, QLatin1StringView time,
+                                 qint32 blocks, QLatin1StringView project) {
     passErrors(QStringLiteral("frmMain:IncrementClient"), PlaceSeparator::LineBreak, [&] {
-        if (name != AllClients) {
-            IncrementClient(AllClients, date, time, blocks, project);
-            if (project == Project::RC5)
+        if (!sameBytes(name, AllClientsLatin1)) {
+            IncrementClient(AllClientsLatin1, date, time, blocks, project);
+            if (sameBytes(project, Project::RC5Latin1))
                 Totals.ClientsTotalRC5 = NumberText::addChecked(Totals.ClientsTotalRC5, blocks);
-            else if (project == Project::OGR)
+            else if (sameBytes(project, Project::OGRLatin1))
                 Totals.ClientsTotalOGR = NumberText::addChecked(Totals.ClientsTotalOGR, blocks);
         }
         countFor(name, date, time, blocks, project);
     });
 }
 
-void Statistics::countFor(QStringView name, QStringView date, QStringView time, qint32 blocks,
-                          QStringView project) {
-    m_key.resize(0);
-    m_key.append(project).append(name);
+void Statistics::countFor(QLatin1StringView name, QLatin1StringView date, QLatin1StringView time,
+                          qint32 blocks, QLatin1StringView project) {
     bool created = false;
-    ClientRecord& record = Clients.findOrAppend(m_key, &created);
-    if (created)
-        record.Name = m_key;
+    ClientRecord& record = Clients.findOrAppendLatin1(project, name, &created);
 
-    // The whole record is replaced only once the new total is known to fit.
+    // The record changes only once its new total is known to fit.
     record.Blocks = NumberText::addChecked(record.Blocks, blocks);
-    record.Time.resize(0);
-    record.Time.append(date).append(QLatin1Char(' ')).append(time);
+    const qsizetype timeSize = date.size() + 1 + time.size();
+    if (record.Time.size() != timeSize)
+        record.Time.resize(timeSize);
+    QChar* out = record.Time.data();
+    Latin1Text::widen(date.data(), out, date.size());
+    out[date.size()] = QLatin1Char(' ');
+    Latin1Text::widen(time.data(), out + date.size() + 1, time.size());
 
     DayHistory& history = record.Data;
     DayEntry* entry = nullptr;
-    if (!history.isEmpty() && history.last().key == date) { // log lines come in date order
+    if (!history.isEmpty() && Latin1Text::equals(history.last().key, date)) { // log lines come in date order
         entry = &history.last().value;
     } else {
-        m_date = date.toString();
+        const QString day = date;
         bool newDay = false;
-        entry = &history.findOrAppend(m_date, &newDay);
+        entry = &history.findOrAppend(day, &newDay);
         if (newDay)
-            entry->Date = m_date;
+            entry->Date = day;
     }
     entry->Blocks = NumberText::addChecked(entry->Blocks, blocks);
 }

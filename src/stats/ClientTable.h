@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <string>
+
 /** Blocks of one client and project on one date (the log's 8-character date text). */
 struct DayEntry {
     QString Date;
@@ -22,15 +24,40 @@ struct ClientRecord {
 };
 
 /** All records of both projects, keyed by Name, in the order they were first counted. */
-using ClientTable = OrderedMap<ClientRecord>;
+class ClientTable : public OrderedMap<ClientRecord> {
+public:
+    /**
+     * The record under the key project + name, given as Latin-1 bytes (the log's own text),
+     * appended when new. Keys seen before are found without building or converting the key:
+     * counting a log line must not allocate.
+     */
+    ClientRecord& findOrAppendLatin1(QLatin1StringView project, QLatin1StringView name, bool* created);
+
+private:
+    struct Slot {
+        quint64 hash = 0;
+        qint32 index = -1; ///< record index, -1 for an empty slot
+        quint32 keySize = 0;
+        quint64 keyOffset = 0; ///< into m_keyBytes
+    };
+    void grow();
+    // An open-addressing index from the key's bytes to the record; it travels with the table
+    // it indexes, so a replaced table never meets a stale index.
+    std::vector<Slot> m_slots;
+    std::string m_keyBytes;
+    qsizetype m_used = 0;
+};
 
 namespace Project {
 inline const QString RC5 = QStringLiteral("RC5");
 inline const QString OGR = QStringLiteral("OGR");
+inline constexpr QLatin1StringView RC5Latin1("RC5");
+inline constexpr QLatin1StringView OGRLatin1("OGR");
 } // namespace Project
 
 /** The pseudo-client whose record of each project receives every count of that project. */
 inline const QString AllClients = QStringLiteral("<All-clients>");
+inline constexpr QLatin1StringView AllClientsLatin1("<All-clients>");
 
 /** The per-project figures shown in the information panel. */
 struct ProjectTotals {
@@ -51,19 +78,18 @@ public:
     ProjectTotals Totals;
 
     /**
-     * Counts blocks for a client of a project on date at time: first for "<All-clients>" and
-     * the project's clients total, then for the client itself. An overflow throws a RunTimeError
-     * with "frmMain:IncrementClient" CR LF before its description; what was already added stays.
+     * Counts blocks for a client of a project on date at time, all texts as they stand in the
+     * log (Latin-1): first for "<All-clients>" and the project's clients total, then for the
+     * client itself. An overflow throws a RunTimeError with "frmMain:IncrementClient" CR LF
+     * before its description; what was already added stays.
      */
-    void IncrementClient(QStringView name, QStringView date, QStringView time, qint32 blocks,
-                         QStringView project);
+    void IncrementClient(QLatin1StringView name, QLatin1StringView date, QLatin1StringView time,
+                         qint32 blocks, QLatin1StringView project);
 
     /** Empty table, zero totals, buffer texts "0": what opening a new log starts from. */
     void Reset();
 
 private:
-    void countFor(QStringView name, QStringView date, QStringView time, qint32 blocks,
-                  QStringView project);
-    QString m_key; ///< reused so that counting a line allocates nothing in the common case
-    QString m_date;
+    void countFor(QLatin1StringView name, QLatin1StringView date, QLatin1StringView time,
+                  qint32 blocks, QLatin1StringView project);
 };

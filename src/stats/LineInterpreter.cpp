@@ -2,24 +2,59 @@
 
 #include "ClientTable.h"
 #include "LogSession.h"
+#include "common/Latin1Text.h"
 #include "common/NumberText.h"
 #include "common/RunTimeError.h"
+
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
 /** The text from 1-based column start on, at most length bytes; empty past the end. */
-QByteArrayView mid(QByteArrayView text, qsizetype start, qsizetype length = -1) {
+inline QByteArrayView mid(QByteArrayView text, qsizetype start, qsizetype length = -1) {
     const qsizetype from = start - 1;
     if (from >= text.size())
         return {};
     const qsizetype rest = text.size() - from;
-    return text.sliced(from, length < 0 || length > rest ? rest : length);
+    return QByteArrayView(text.data() + from, length < 0 || length > rest ? rest : length);
 }
 
-/** Assigns Latin-1 bytes to text, reusing its storage. */
-void assignLatin1(QString& text, QByteArrayView bytes) {
-    text.resize(0);
-    text.append(QLatin1StringView(bytes));
+/** Calls found(index) for each byte of text equal to c, in order, until found returns false. */
+template <typename Found>
+inline void forEachByte(QByteArrayView text, char c, Found&& found) {
+    const char* const base = text.data();
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+#ifdef __SSE2__
+    const __m128i wanted = _mm_set1_epi8(c);
+    for (; i + 16 <= n; i += 16) {
+        unsigned mask = unsigned(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i)), wanted)));
+        for (; mask; mask &= mask - 1)
+            if (!found(i + __builtin_ctz(mask)))
+                return;
+    }
+#endif
+    for (; i < n; ++i)
+        if (base[i] == c && !found(i))
+            return;
+}
+
+bool contains(QByteArrayView text, const char* needle, qsizetype needleSize) {
+    bool hit = false;
+    forEachByte(text, needle[0], [&](qsizetype at) {
+        hit = at + needleSize <= text.size() && std::memcmp(text.data() + at + 1, needle + 1, size_t(needleSize - 1)) == 0;
+        return !hit;
+    });
+    return hit;
+}
+
+bool equals(QByteArrayView text, const char* literal, qsizetype size) {
+    return text.size() == size && std::memcmp(text.data(), literal, size_t(size)) == 0;
 }
 
 [[noreturn]] void missingField() {
@@ -27,76 +62,113 @@ void assignLatin1(QString& text, QByteArrayView bytes) {
 }
 
 /**
- * Field n (from 0) of text split at every separator; consecutive separators give empty
- * fields. Splitting an empty text gives no fields at all.
+ * The first fields of text split at every separator: consecutive separators give empty
+ * fields, and an empty text has no fields at all. Asking for a field the text does not have
+ * is an error.
  */
-QByteArrayView field(QByteArrayView text, char separator, int n) {
-    if (text.isEmpty())
-        missingField();
-    qsizetype start = 0;
-    for (int i = 0; i < n; ++i) {
-        const qsizetype next = text.indexOf(separator, start);
-        if (next < 0)
-            missingField();
-        start = next + 1;
+template <int Max>
+class Fields {
+public:
+    Fields(QByteArrayView text, char separator) {
+        if (text.isEmpty())
+            return;
+        qsizetype start = 0;
+        forEachByte(text, separator, [&](qsizetype at) {
+            m_fields[m_count++] = QByteArrayView(text.data() + start, at - start);
+            start = at + 1;
+            return m_count < Max;
+        });
+        if (m_count < Max) // the last field runs to the end of the text
+            m_fields[m_count++] = QByteArrayView(text.data() + start, text.size() - start);
     }
-    const qsizetype end = text.indexOf(separator, start);
-    return text.sliced(start, (end < 0 ? text.size() : end) - start);
-}
+    QByteArrayView operator[](int n) const {
+        if (n >= m_count)
+            missingField();
+        return m_fields[n];
+    }
 
-void takeDateAndTime(QByteArrayView line, LogSession& session) {
-    assignLatin1(session.LastDate, mid(line, 1, 8));
-    assignLatin1(session.LastTime, mid(line, 10, 8));
+private:
+    QByteArrayView m_fields[Max];
+    int m_count = 0;
+};
+
+qint32 toLong(QByteArrayView text, QString& scratch) {
+    // Plain digits are by far the common case; anything else goes the locale-aware way.
+    if (!text.isEmpty() && text.size() <= 9) {
+        qint32 value = 0;
+        qsizetype i = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+            value = value * 10 + (text[i] - '0');
+        if (i == text.size())
+            return value;
+    }
+    Latin1Text::assign(scratch, text);
+    return NumberText::toLong(scratch);
 }
 
 } // namespace
 
-void LineInterpreter::Interpret(QByteArrayView line, LogSession& session, Statistics& statistics) {
+void LineInterpreter::FlushStamp(LogSession& session) {
+    if (!m_stampPending)
+        return;
+    Latin1Text::assign(session.LastDate, QByteArrayView(m_stamp, m_dateSize));
+    Latin1Text::assign(session.LastTime, QByteArrayView(m_stamp + 8, m_timeSize));
+    m_stampPending = false;
+}
+
+void LineInterpreter::Interpret(QByteArrayView line, Statistics& statistics) {
     const QByteArrayView token = mid(line, 19, 6);
     const QByteArrayView message = mid(line, 19);
+    const QByteArrayView date = mid(line, 1, 8);
+    const QByteArrayView time = mid(line, 10, 8);
     ProjectTotals& totals = statistics.Totals;
-
-    const auto toLong = [this](QByteArrayView text) -> qint32 {
-        // Plain digits are by far the common case; anything else goes the locale-aware way.
-        if (!text.isEmpty() && text.size() <= 9 &&
-            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-            qint32 value = 0;
-            for (char c : text)
-                value = value * 10 + (c - '0');
-            return value;
+    // Kept as bytes and written to the session only when someone may look (FlushStamp):
+    // converting them for every line would cost more than the rest of the line.
+    const auto takeDateAndTime = [&] {
+        if (date.size() == 8 && time.size() == 8) { // the usual case, copied inline
+            std::memcpy(m_stamp, date.data(), 8);
+            std::memcpy(m_stamp + 8, time.data(), 8);
+        } else {
+            std::memcpy(m_stamp, date.data(), size_t(date.size()));
+            std::memcpy(m_stamp + 8, time.data(), size_t(time.size()));
         }
-        assignLatin1(m_number, text);
-        return NumberText::toLong(m_number);
+        m_dateSize = date.size();
+        m_timeSize = time.size();
+        m_stampPending = true;
     };
 
-    if (token == "rc564 ") {
-        assignLatin1(totals.LabInBufRC5, mid(field(message, ',', 0), 9));
-        assignLatin1(totals.LabOutBufRC5, mid(field(message, ',', 1), 4));
-    } else if (token == "ogr r=") {
-        assignLatin1(totals.LabInBufOGR, mid(field(message, ',', 0), 7));
-        assignLatin1(totals.LabOutBufOGR, mid(field(message, ',', 1), 4));
-    } else if (token == "Client") {
-        takeDateAndTime(line, session);
-        if (line.indexOf("-->") >= 0) {
-            assignLatin1(m_name, field(message, ' ', 1));
-            const qint32 blocks = toLong(field(message, ' ', 5));
-            statistics.IncrementClient(m_name, session.LastDate, session.LastTime, blocks, Project::RC5);
+    if (equals(token, "rc564 ", 6)) {
+        const Fields<2> fields(message, ',');
+        Latin1Text::assign(totals.LabInBufRC5, mid(fields[0], 9));
+        Latin1Text::assign(totals.LabOutBufRC5, mid(fields[1], 4));
+    } else if (equals(token, "ogr r=", 6)) {
+        const Fields<2> fields(message, ',');
+        Latin1Text::assign(totals.LabInBufOGR, mid(fields[0], 7));
+        Latin1Text::assign(totals.LabOutBufOGR, mid(fields[1], 4));
+    } else if (equals(token, "Client", 6)) {
+        takeDateAndTime();
+        if (contains(line, "-->", 3)) {
+            const Fields<6> fields(message, ' ');
+            const QByteArrayView name = fields[1];
+            const qint32 blocks = toLong(fields[5], m_number);
+            statistics.IncrementClient(QLatin1StringView(name), QLatin1StringView(date),
+                                       QLatin1StringView(time), blocks, Project::RC5Latin1);
         }
-    } else if (token == "server") {
-        if (field(message, ' ', 1) == "<--") {
-            if (field(message, ' ', 4) == "ogr")
+    } else if (equals(token, "server", 6)) {
+        const Fields<7> fields(message, ' ');
+        if (equals(fields[1], "<--", 3)) {
+            if (equals(fields[4], "ogr", 3))
                 totals.UplinkTotalOGR = NumberText::addChecked(totals.UplinkTotalOGR, 1);
             else
-                totals.UplinkTotalRC5 =
-                    NumberText::addChecked(totals.UplinkTotalRC5, toLong(field(message, ' ', 6)));
+                totals.UplinkTotalRC5 = NumberText::addChecked(totals.UplinkTotalRC5, toLong(fields[6], m_number));
         }
-    } else if (line.indexOf("completed ogr") >= 0) {
-        takeDateAndTime(line, session);
-        const QByteArrayView first = field(message, ' ', 0);
+    } else if (contains(line, "completed ogr", 13)) {
+        takeDateAndTime();
+        const QByteArrayView first = Fields<1>(message, ' ')[0];
         if (first.isEmpty())
             throw RunTimeError(ErrorNumber::InvalidArgument,
                                QStringLiteral("Invalid procedure call or argument"));
-        assignLatin1(m_name, first.chopped(1));
-        statistics.IncrementClient(m_name, session.LastDate, session.LastTime, 1, Project::OGR);
+        statistics.IncrementClient(QLatin1StringView(first.chopped(1)), QLatin1StringView(date),
+                                   QLatin1StringView(time), 1, Project::OGRLatin1);
     }
 }

@@ -179,6 +179,7 @@ bool LogProcessor::Process() {
     const QString place = QStringLiteral("frmMain:Process");
 
     LineInterpreter interpreter;
+    const auto flushStamp = qScopeGuard([&] { interpreter.FlushStamp(s); }); // however the run ends
     bool anyLine = false;
     // Column 1-17 of the line last read, kept because the buffer may be refilled meanwhile.
     std::array<char, 17> lastStamp{};
@@ -192,10 +193,16 @@ bool LogProcessor::Process() {
     QByteArrayView line;
     while (GetNextLine(line)) {
         anyLine = true;
-        lastStampSize = std::min<qsizetype>(line.size(), 17);
-        std::memcpy(lastStamp.data(), line.data(), size_t(lastStampSize));
+        if (line.size() >= 17) { // the usual case, copied inline
+            std::memcpy(lastStamp.data(), line.data(), 17);
+            lastStampSize = 17;
+        } else {
+            lastStampSize = line.size();
+            std::memcpy(lastStamp.data(), line.data(), size_t(lastStampSize));
+        }
 
         if (s.CurrentLine % 1000 == 0) {
+            interpreter.DropStamp();
             takeStamp(line);
             m_host.RefreshPass();
             m_host.YieldEvents();
@@ -204,10 +211,11 @@ bool LogProcessor::Process() {
         }
         if (!m_reporter.runStep(place, [&] { s.CurrentLine = NumberText::addChecked(s.CurrentLine, 1); }))
             return anyLine;
-        if (!m_reporter.runStep(place, [&] { interpreter.Interpret(line, s, m_statistics); }))
+        if (!m_reporter.runStep(place, [&] { interpreter.Interpret(line, m_statistics); }))
             return anyLine;
     }
     if (anyLine) {
+        interpreter.DropStamp();
         takeStamp(QByteArrayView(lastStamp.data(), lastStampSize));
         m_host.RefreshPass();
     }

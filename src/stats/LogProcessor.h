@@ -52,15 +52,22 @@ private:
 };
 
 /**
- * Interprets one log line (Latin-1 bytes) into the statistics and the session's LastDate and
- * LastTime. Throws a RunTimeError for a line it cannot read (a missing field, a non-number,
- * an overflow).
+ * Interprets one log line (Latin-1 bytes) into the statistics. Throws a RunTimeError for a
+ * line it cannot read (a missing field, a non-number, an overflow).
  */
 class LineInterpreter {
 public:
-    void Interpret(QByteArrayView line, LogSession& session, Statistics& statistics);
+    void Interpret(QByteArrayView line, Statistics& statistics);
+
+    /** Writes the date and time of the last line that set them into LastDate and LastTime. */
+    void FlushStamp(LogSession& session);
+    /** Forgets that date and time: something later has set LastDate and LastTime itself. */
+    void DropStamp() { m_stampPending = false; }
 
 private:
-    QString m_name; ///< reused: counting a line allocates nothing in the common case
-    QString m_number;
+    QString m_number; ///< reused for the rare count that is not plain digits
+    char m_stamp[16] = {};
+    qsizetype m_dateSize = 0;
+    qsizetype m_timeSize = 0;
+    bool m_stampPending = false;
 };
