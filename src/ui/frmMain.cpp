@@ -1,0 +1,412 @@
+#include "frmMain.h"
+
+#include "Twips.h"
+#include "WindowLook.h"
+#include "common/RunTimeError.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Design geometry in twips: left, top, width, height.
+constexpr double DesignClientWidth = 5388;
+constexpr double DesignClientHeight = 4380;
+const QRectF TabMainRect(84, 84, 5220, 3960);
+const QRectF PicInfoRect(252, 504, 4884, 516);
+const QRectF LvRC5Rect(168, 1092, 5052, 2868);
+constexpr double StatusBarHeight = 264;
+constexpr double LabelHeight = 264;
+
+struct ColumnDesign {
+    QString header;
+    double width;
+    Qt::Alignment alignment;
+};
+const ColumnDesign Columns[frmMain::ColumnCount] = {
+    {u"Client"_s, 1800, Qt::AlignLeft},        {u"Total blocks"_s, 1100, Qt::AlignRight},
+    {u"Today blocks"_s, 1100, Qt::AlignRight}, {u"Rate (kkeys/s)"_s, 1100, Qt::AlignRight},
+    {u"Last block"_s, 2000, Qt::AlignLeft},
+};
+
+constexpr int InvalidPropertyValue = 380;
+constexpr int KeyRole = Qt::UserRole;
+
+RunTimeError invalidPropertyValue() {
+    return RunTimeError(InvalidPropertyValue, u"Invalid property value"_s);
+}
+
+/**
+ * Cell texts compare as text, without regard to case (the exact case decides only between
+ * otherwise equal texts), never locale-aware: collation would skip the leading spaces that make
+ * right-justified numbers sort by value.
+ */
+int compareCellTexts(const QString& a, const QString& b) {
+    const int result = a.compare(b, Qt::CaseInsensitive);
+    return result != 0 ? result : a.compare(b, Qt::CaseSensitive);
+}
+
+/** A row of the client list: ordered by the text of the list's sort column. */
+class ListRow : public QTreeWidgetItem {
+public:
+    ListRow() : QTreeWidgetItem(UserType) {}
+
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        return compareCellTexts(text(column), other.text(column)) < 0;
+    }
+};
+
+/**
+ * Rows as high as the font's glyphs really reach: Wine's Tahoma declares a line height
+ * (10 pixels at 7.8 points) smaller than its accents and descenders, which would be clipped.
+ */
+class RowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const int glyphs = QFontMetrics(option.font).boundingRect(u"\u00C5\u00C9gjpqy|"_s).height();
+        size.setHeight(qMax(size.height(), glyphs));
+        return size;
+    }
+};
+
+/** Sets a size only where it is not negative: a window smaller than a margin skips the step. */
+void setHeightIfValid(QWidget* control, int height) {
+    if (height >= 0)
+        control->resize(control->width(), height);
+}
+
+void setWidthIfValid(QWidget* control, int width) {
+    if (width >= 0)
+        control->resize(width, control->height());
+}
+
+} // namespace
+
+frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(u"frmMain"_s);
+    setWindowTitle(u"Quillmere Log Analyzer"_s);
+    setWindowIcon(programIcon());
+    setFont(windowFont());
+
+    buildControls();
+    buildMenus();
+    applyDesignSize();
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(u"Timer1"_s);
+    m_timer1->setInterval(1000);
+    connect(m_timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
+    m_timer1->start();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(u"client"_s);
+    setCentralWidget(client);
+
+    // The list and the panel lie on the tab strip's page area and serve both tabs.
+    m_tabMain = new QTabWidget(client);
+    m_tabMain->setObjectName(u"tabMain"_s);
+    m_tabMain->addTab(new QWidget, u" RC5 "_s);
+    m_tabMain->addTab(new QWidget, u" OGR "_s);
+    m_tabMain->setGeometry(Twips::toPixels(TabMainRect));
+    connect(m_tabMain, &QTabWidget::currentChanged, this, &frmMain::tabMain_Click);
+
+    buildStatusBar();
+    buildInfoPanel();
+    buildList();
+    setTabOrder(m_tabMain, m_lvRC5);
+}
+
+void frmMain::buildInfoPanel() {
+    m_picInfo = new QWidget(centralWidget());
+    m_picInfo->setObjectName(u"picInfo"_s);
+    m_picInfo->setGeometry(Twips::toPixels(PicInfoRect));
+    const auto label = [this](const QString& name, const QString& text, double left, double top,
+                              double width) {
+        auto* l = new QLabel(text, m_picInfo);
+        l->setObjectName(name);
+        l->setTextFormat(Qt::PlainText);
+        l->setGeometry(Twips::toPixels(QRectF(left, top, width, LabelHeight)));
+        return l;
+    };
+    label(u"labInBufCaption"_s, u"In-buffer:"_s, 0, 0, 1104);
+    m_labInBuf = label(u"labInBuf"_s, u"0"_s, 1176, 0, 1020);
+    label(u"labOutBufCaption"_s, u"Out-buffer:"_s, 0, 252, 1104);
+    m_labOutBuf = label(u"labOutBuf"_s, u"0"_s, 1176, 252, 1020);
+    label(u"labUplinkCaption"_s, u"Uplink Total:"_s, 2268, 0, 1104);
+    m_labUplink = label(u"labUplink"_s, u"0"_s, 3444, 0, 1188);
+    label(u"labClientsCaption"_s, u"Clients Total:"_s, 2268, 252, 1104);
+    m_labClients = label(u"labClients"_s, u"0"_s, 3444, 252, 1188);
+}
+
+void frmMain::buildList() {
+    m_lvRC5 = new QTreeWidget(centralWidget());
+    m_lvRC5->setObjectName(u"lvRC5"_s);
+    m_lvRC5->setGeometry(Twips::toPixels(LvRC5Rect));
+    m_lvRC5->setRootIsDecorated(false);
+    m_lvRC5->setItemsExpandable(false);
+    m_lvRC5->setUniformRowHeights(true);
+    m_lvRC5->setAllColumnsShowFocus(true);
+    m_lvRC5->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lvRC5->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_lvRC5->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lvRC5->setColumnCount(ColumnCount);
+    m_lvRC5->setItemDelegate(new RowDelegate(m_lvRC5));
+
+    QTreeWidgetItem* header = m_lvRC5->headerItem();
+    for (int column = 0; column < ColumnCount; ++column) {
+        header->setText(column, Columns[column].header);
+        header->setTextAlignment(column, Columns[column].alignment | Qt::AlignVCenter);
+        m_lvRC5->setColumnWidth(column, Twips::toPixelsX(Columns[column].width));
+    }
+    // The window sorts by itself (resortList): the view must not re-sort whenever a cell
+    // changes, and no header marks the sort column.
+    m_lvRC5->setSortingEnabled(false);
+    QHeaderView* view = m_lvRC5->header();
+    view->setStretchLastSection(false);
+    view->setSectionsMovable(false);
+    view->setSectionsClickable(true);
+    view->setSortIndicatorShown(false);
+    view->setSortIndicator(m_sortKey, Qt::AscendingOrder);
+    connect(view, &QHeaderView::sectionClicked, this,
+            [this](int logicalIndex) { lvRC5_ColumnClick(logicalIndex + 1); });
+    connect(m_lvRC5, &QTreeWidget::itemDoubleClicked, this, &frmMain::listDoubleClicked);
+}
+
+void frmMain::buildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(u"StatusBar1"_s);
+    bar->setFixedHeight(Twips::toPixelsY(StatusBarHeight));
+    // The panels draw their own sunken bevel; the style's item frame would double it.
+    bar->setStyleSheet(u"QStatusBar::item { border: none; }"_s);
+    const double minimumWidth[3] = {1440, 500, 500};
+    for (int i = 0; i < 3; ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setObjectName(u"StatusBar1Panel%1"_s.arg(i + 1));
+        panel->setTextFormat(Qt::PlainText);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setMinimumWidth(Twips::toPixelsX(minimumWidth[i]));
+        m_panels[i] = panel;
+    }
+    // Panel 1 takes the width the others leave; a long text does not widen it.
+    m_panels[0]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_panels[0]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addWidget(m_panels[0], 1);
+    // Panels 2 and 3 follow their texts.
+    for (int i = 1; i < 3; ++i) {
+        m_panels[i]->setAlignment(Qt::AlignCenter);
+        m_panels[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+        bar->addWidget(m_panels[i], 0);
+    }
+}
+
+QAction* frmMain::addMenuItem(QMenu* menu, const QString& name, const QString& caption,
+                              void (frmMain::*signal)(), const QKeySequence& shortcut) {
+    QAction* item = menu->addAction(caption);
+    item->setObjectName(name);
+    item->setShortcut(shortcut);
+    connect(item, &QAction::triggered, this, signal);
+    return item;
+}
+
+void frmMain::buildMenus() {
+    QMenu* file = menuBar()->addMenu(u"&File"_s);
+    file->setObjectName(u"mnuFile"_s);
+    file->setFont(windowFont());
+    addMenuItem(file, u"mnuOpen"_s, u"&Open"_s, &frmMain::openRequested,
+                QKeySequence(Qt::CTRL | Qt::Key_O));
+    addMenuItem(file, u"mnuNext"_s, u"&Switch to next log file"_s, &frmMain::nextLogRequested);
+    file->addSeparator()->setObjectName(u"mnuSeparator"_s);
+    addMenuItem(file, u"mnuExit"_s, u"E&xit"_s, &frmMain::exitRequested);
+
+    QMenu* edit = menuBar()->addMenu(u"&Edit"_s);
+    edit->setObjectName(u"mnuEdit"_s);
+    edit->setFont(windowFont());
+    addMenuItem(edit, u"mnuPreferences"_s, u"&Preferences..."_s, &frmMain::preferencesRequested,
+                QKeySequence(Qt::CTRL | Qt::Key_P));
+    addMenuItem(edit, u"mnuNames"_s, u"&Names..."_s, &frmMain::namesRequested,
+                QKeySequence(Qt::CTRL | Qt::Key_N));
+    addMenuItem(edit, u"mnuHosts"_s, u"&Hosts file"_s, &frmMain::hostsFileRequested);
+}
+
+void frmMain::applyDesignSize() {
+    resize(Twips::toPixelsX(DesignClientWidth), height());
+    resize(width(), menuBarHeight() + Twips::toPixelsY(DesignClientHeight));
+}
+
+int frmMain::currentTab() const {
+    return m_tabMain->currentIndex();
+}
+
+QLabel* frmMain::statusPanel(int number) const {
+    return number >= 1 && number <= 3 ? m_panels[number - 1] : nullptr;
+}
+
+void frmMain::setRefreshHandler(std::function<void()> handler) {
+    m_refresh = std::move(handler);
+}
+
+void frmMain::Timer1_Timer() {
+    if (m_refresh)
+        m_refresh();
+}
+
+QTreeWidgetItem* frmMain::findRow(const QString& key) const {
+    return m_rows.value(key);
+}
+
+QTreeWidgetItem* frmMain::addRow(const QString& key, const QString& text) {
+    auto* row = new ListRow;
+    row->setText(ColClient, text);
+    row->setData(ColClient, KeyRole, key);
+    for (int column = 0; column < ColumnCount; ++column)
+        row->setTextAlignment(column, Columns[column].alignment | Qt::AlignVCenter);
+    m_lvRC5->addTopLevelItem(row);
+    m_rows.insert(key, row);
+    return row;
+}
+
+void frmMain::clearRows() {
+    m_lvRC5->clear();
+    m_rows.clear();
+}
+
+QString frmMain::rowKey(const QTreeWidgetItem* row) {
+    return row ? row->data(ColClient, KeyRole).toString() : QString();
+}
+
+QString frmMain::selectedRowKey() const {
+    const QList<QTreeWidgetItem*> selected = m_lvRC5->selectedItems();
+    return selected.isEmpty() ? QString() : rowKey(selected.first());
+}
+
+void frmMain::setSortKey(int key) {
+    if (key < 0 || key >= ColumnCount)
+        throw invalidPropertyValue();
+    m_sortKey = key;
+    resortList();
+}
+
+void frmMain::setSortOrder(int order) {
+    if (order != 0 && order != 1)
+        throw invalidPropertyValue();
+    m_sortOrder = order;
+    resortList();
+}
+
+void frmMain::setSorted(bool sorted) {
+    m_sorted = sorted;
+    resortList();
+}
+
+void frmMain::resortList() {
+    if (m_sorted)
+        m_lvRC5->sortItems(m_sortKey, m_sortOrder == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+double frmMain::columnWidthTwips(int column) const {
+    if (column < 0 || column >= ColumnCount)
+        throw RunTimeError(ErrorNumber::SubscriptOutOfRange, u"Subscript out of range"_s);
+    return Twips::fromPixelsX(m_lvRC5->columnWidth(column));
+}
+
+void frmMain::setColumnWidthTwips(int column, double twips) {
+    if (column < 0 || column >= ColumnCount)
+        throw RunTimeError(ErrorNumber::SubscriptOutOfRange, u"Subscript out of range"_s);
+    if (!(twips >= 0)) // also refuses NaN
+        throw invalidPropertyValue();
+    m_lvRC5->setColumnWidth(column, Twips::toPixelsX(twips));
+}
+
+int frmMain::menuBarHeight() const {
+    // Before the first show the menu bar has no geometry yet: ask it as the layout will.
+    const QMenuBar* bar = menuBar();
+    if (bar->isVisible())
+        return bar->height();
+    const int height = bar->heightForWidth(width());
+    return height >= 0 ? height : bar->sizeHint().height();
+}
+
+QSize frmMain::clientSize() const {
+    return QSize(width(), height() - menuBarHeight());
+}
+
+void frmMain::Form_Resize() {
+    // A minimised window keeps its controls as they were.
+    if (isMinimized())
+        return;
+    const QSize client = clientSize();
+    if (m_margins.tabHeight == 0) {
+        m_margins.tabHeight = client.height() - m_tabMain->height();
+        m_margins.tabWidth = client.width() - m_tabMain->width();
+        m_margins.listHeight = client.height() - m_lvRC5->height();
+        m_margins.listWidth = client.width() - m_lvRC5->width();
+        m_margins.panelWidth = client.width() - m_picInfo->width();
+    }
+    setHeightIfValid(m_tabMain, client.height() - m_margins.tabHeight);
+    setWidthIfValid(m_tabMain, client.width() - m_margins.tabWidth);
+    setHeightIfValid(m_lvRC5, client.height() - m_margins.listHeight);
+    setWidthIfValid(m_lvRC5, client.width() - m_margins.listWidth);
+    setWidthIfValid(m_picInfo, client.width() - m_margins.panelWidth);
+}
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmMain::lvRC5_ColumnClick(int position) {
+    // Errors are ignored here; a position outside the columns changes nothing.
+    if (position < 1 || position > ColumnCount)
+        return;
+    if (position == m_sortKey + 1) {
+        m_sortOrder = m_sortOrder == 0 ? 1 : 0;
+    } else {
+        m_sortKey = position - 1;
+        m_sortOrder = 0;
+    }
+    resortList();
+}
+
+void frmMain::tabMain_Click() {
+    // A tick or another event already queued runs before the list is emptied and refilled.
+    QCoreApplication::processEvents();
+    clearRows();
+    Timer1_Timer();
+}
+
+void frmMain::setQueryUnloadHandler(std::function<bool(int)> handler) {
+    m_queryUnload = std::move(handler);
+}
+
+bool frmMain::Unload() {
+    m_unloading = true;
+    const bool closed = close();
+    m_unloading = false;
+    return closed;
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    const int unloadMode = m_unloading ? 1 : 0;
+    if (m_queryUnload && m_queryUnload(unloadMode))
+        event->ignore();
+    else
+        QMainWindow::closeEvent(event);
+}

@@ -1,0 +1,163 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTabWidget;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+/**
+ * The main window: a tab strip selects the project (" RC5 ", " OGR "), an information panel
+ * shows its four figures, the list lvRC5 one row per client, the status bar the reading status,
+ * clock and date. The window lays itself out, sorts the list on header clicks and empties the
+ * list on a tab change; filling it is the refresh pass set with setRefreshHandler. The menu
+ * commands are announced as signals.
+ */
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    /** The list's columns; the index is the sort key value of the column. */
+    enum Column { ColClient = 0, ColTotalBlocks, ColTodayBlocks, ColRate, ColLastBlock };
+    static constexpr int ColumnCount = 5;
+
+    /**
+     * How much smaller the growing controls are than the client area, in pixels; all 0 until
+     * the first layout measures them.
+     */
+    struct LayoutMargins {
+        int tabHeight = 0;
+        int tabWidth = 0;
+        int listHeight = 0;
+        int listWidth = 0;
+        int panelWidth = 0;
+    };
+
+    /** Builds the window at its design size with the timer Timer1 running. */
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // --- Controls written by the refresh pass ---
+    QTabWidget* tabMain() const { return m_tabMain; }
+    /** The selected tab: 0 = RC5, 1 = OGR. */
+    int currentTab() const;
+    QTreeWidget* lvRC5() const { return m_lvRC5; }
+    QWidget* picInfo() const { return m_picInfo; }
+    QLabel* labInBuf() const { return m_labInBuf; }
+    QLabel* labOutBuf() const { return m_labOutBuf; }
+    QLabel* labUplink() const { return m_labUplink; }
+    QLabel* labClients() const { return m_labClients; }
+    /** Panel 1 (reading status), 2 (clock) or 3 (date) of StatusBar1; null for other numbers. */
+    QLabel* statusPanel(int number) const;
+    QTimer* Timer1() const { return m_timer1; }
+
+    /** The routine of one refresh pass, run on every tick of Timer1 and after a tab change. */
+    void setRefreshHandler(std::function<void()> handler);
+    /** One refresh pass: runs the refresh handler, if any. */
+    void Timer1_Timer();
+
+    // --- Rows of lvRC5, found by key through a hash ---
+    /** The row whose key is key, or null. */
+    QTreeWidgetItem* findRow(const QString& key) const;
+    /**
+     * Appends a row with key and the text of column 0, aligned as its columns; the list is not
+     * re-sorted (see resortList). The row compares by the text of the sort column.
+     */
+    QTreeWidgetItem* addRow(const QString& key, const QString& text);
+    /** Removes every row. */
+    void clearRows();
+    /** The key of a row made by addRow. */
+    static QString rowKey(const QTreeWidgetItem* row);
+    /** The key of the selected row, or an empty text when none is selected. */
+    QString selectedRowKey() const;
+
+    // --- Sort state of lvRC5: key (column index), order (0 ascending, 1 descending), sorted ---
+    int SortKey() const { return m_sortKey; }
+    /** Throws RunTimeError 380 for a key that is not a column index. */
+    void setSortKey(int key);
+    int SortOrder() const { return m_sortOrder; }
+    /** Throws RunTimeError 380 for an order other than 0 and 1. */
+    void setSortOrder(int order);
+    bool Sorted() const { return m_sorted; }
+    /** While sorted, the rows are re-ordered whenever the key or the order changes. */
+    void setSorted(bool sorted);
+    /** Re-orders the rows by the sort key and order now, when sorted. */
+    void resortList();
+
+    // --- Column widths in twips, for the settings ---
+    double columnWidthTwips(int column) const;
+    /** Throws RunTimeError 380 for a negative width. */
+    void setColumnWidthTwips(int column, double twips);
+
+    // --- Layout ---
+    /**
+     * The size-change handler: the first call measures the margins, every call then sizes the
+     * tab strip, the list and the panel from the client area. A step that would give a negative
+     * size is skipped. The load handler calls it once before it applies any saved size.
+     */
+    void Form_Resize();
+    const LayoutMargins& layoutMargins() const { return m_margins; }
+    /** The inner size below the menu bar, status bar included, in pixels. */
+    QSize clientSize() const;
+
+    // --- Closing ---
+    /**
+     * Asked before the window closes, with the unload mode: 0 for the close box (or the
+     * window menu's Close), 1 for Unload(). Returning true cancels the close.
+     */
+    void setQueryUnloadHandler(std::function<bool(int unloadMode)> handler);
+    /** Closes the window by command (unload mode 1); false when the close was cancelled. */
+    bool Unload();
+
+Q_SIGNALS:
+    void openRequested();        ///< File, Open (Ctrl+O)
+    void nextLogRequested();     ///< File, Switch to next log file
+    void exitRequested();        ///< File, Exit
+    void preferencesRequested(); ///< Edit, Preferences... (Ctrl+P)
+    void namesRequested();       ///< Edit, Names... (Ctrl+N)
+    void hostsFileRequested();   ///< Edit, Hosts file
+    void listDoubleClicked();    ///< a double click on a row of lvRC5
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildInfoPanel();
+    void buildList();
+    void buildStatusBar();
+    void buildMenus();
+    QAction* addMenuItem(QMenu* menu, const QString& name, const QString& caption,
+                         void (frmMain::*signal)(), const QKeySequence& shortcut = {});
+    void applyDesignSize();
+    int menuBarHeight() const;
+    void lvRC5_ColumnClick(int position);
+    void tabMain_Click();
+
+    QTabWidget* m_tabMain = nullptr;
+    QWidget* m_picInfo = nullptr;
+    QLabel* m_labInBuf = nullptr;
+    QLabel* m_labOutBuf = nullptr;
+    QLabel* m_labUplink = nullptr;
+    QLabel* m_labClients = nullptr;
+    QTreeWidget* m_lvRC5 = nullptr;
+    QLabel* m_panels[3] = {};
+    QTimer* m_timer1 = nullptr;
+
+    QHash<QString, QTreeWidgetItem*> m_rows;
+    int m_sortKey = ColClient;
+    int m_sortOrder = 0;
+    bool m_sorted = true;
+    LayoutMargins m_margins;
+    std::function<void()> m_refresh;
+    std::function<bool(int)> m_queryUnload;
+    bool m_unloading = false;
+};
