@@ -1,0 +1,109 @@
+#pragma once
+
+#include "common/ErrorReport.h"
+#include "naming/ClientNames.h"
+#include "persistence/Settings.h"
+#include "stats/ClientTable.h"
+#include "stats/LogProcessor.h"
+#include "stats/LogSession.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class Clock;
+class IHostLookup;
+class ITrayPlatform;
+class IUserDialogs;
+class QLockFile;
+class frmHidden;
+class frmMain;
+
+/** What the running program takes from the world outside: real ones in main, fakes in tests. */
+struct AnalyzerEnvironment {
+    Clock* clock = nullptr;
+    IErrorReport* errorReport = nullptr;
+    IUserDialogs* dialogs = nullptr;
+    ITrayPlatform* tray = nullptr;           ///< null: the desktop's tray through Qt
+    std::unique_ptr<IHostLookup> hostLookup; ///< null: QHostInfo
+    QString statsFilePath;
+    QString namesFilePath;
+    QString lockFilePath;
+};
+
+/**
+ * The running program behind the main window: the log-reading state, the statistics, the
+ * preferences and the names, and the main window's handlers — start-up (Form_Load), the
+ * one-second refresh (Timer1_Timer), the log processing run, and shut-down (Form_Unload).
+ * Everything runs on the one user-interface thread; re-entrancy comes only from the event-loop
+ * yields of processing and start-up, guarded by IsProcessing and IsClosing.
+ */
+class Analyzer : public QObject, private IProcessHost {
+    Q_OBJECT
+public:
+    explicit Analyzer(AnalyzerEnvironment environment, QObject* parent = nullptr);
+    ~Analyzer() override;
+
+    /** Start-up: settings, the single-instance check, the tray, names, statistics, the log. */
+    void Form_Load();
+    /**
+     * The shut-down every way out takes (File and tray Exit, the end of the desktop session,
+     * SIGTERM): saves settings and statistics, removes the tray icon, then ends the program
+     * once whatever is on the call stack has unwound. Runs once.
+     */
+    void Shutdown();
+    /** One refresh pass: maybe a processing run, then the status bar, labels and list. */
+    void Timer1_Timer();
+    /** Reads and counts what the log gained; true when a line was read. */
+    bool Process();
+
+    frmMain* window() const { return m_window.get(); }
+    frmHidden* hiddenWindow() const { return m_hidden.get(); }
+    LogSession& session() { return m_session; }
+    Statistics& statistics() { return m_statistics; }
+    Preferences& preferences() { return m_preferences; }
+    ClientNames& names() { return m_names; }
+    ErrorReporter& errorReporter() { return m_reporter; }
+    /** The text of status panel 1: the log's path shortened to fit, then " (" line ")". */
+    QString MakeStatusText() const;
+    /** The step of the refresh pass that writes the HTML report (filled in by the report). */
+    void setReportStep(std::function<void()> step) { m_reportStep = std::move(step); }
+    /** False when start-up ended early (a second instance): the program is on its way out. */
+    bool isRunning() const { return m_running; }
+
+Q_SIGNALS:
+    /** Shut-down is done; the program should end (main quits its event loop). */
+    void finished();
+
+private:
+    // IProcessHost
+    void RefreshPass() override { Timer1_Timer(); }
+    void YieldEvents() override;
+    void SaveStatsOnClosing() override;
+
+    bool Form_QueryUnload(int unloadMode);
+    void Form_Unload();
+    bool readPlacement();
+    void savePlacement();
+    void refreshStatusAndLabels(const QString& project);
+    void refreshList(const QString& project);
+
+    AnalyzerEnvironment m_env;
+    LogSession m_session;
+    Statistics m_statistics;
+    Preferences m_preferences;
+    ClientNames m_names;
+    ErrorReporter m_reporter;
+    LogProcessor m_processor;
+    std::unique_ptr<frmMain> m_window;
+    std::unique_ptr<frmHidden> m_hidden;
+    std::unique_ptr<QLockFile> m_instanceLock;
+    std::function<void()> m_reportStep;
+    QString m_openDialogPath; ///< the file name the Open dialog starts with
+    int m_refreshTickCount = 0;
+    bool m_statsLoadAttempted = false; ///< only then may shut-down write the stats file
+    bool m_running = false;
+    bool m_shutDown = false;
+};

@@ -1,0 +1,142 @@
+// The one-second refresh pass of the main window: the processing schedule, the status bar,
+// the information panel and the rows of the selected project.
+#include "Analyzer.h"
+
+#include "Twips.h"
+#include "frmHidden.h"
+#include "frmMain.h"
+
+#include "common/Clock.h"
+#include "common/modGlobals.h"
+#include "stats/RefreshTexts.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+/** Writes text into a cell only when it differs: a pass over an unchanged model changes nothing. */
+bool setCell(QTreeWidgetItem* row, int column, const QString& text) {
+    if (row->text(column) == text)
+        return false;
+    row->setText(column, text);
+    return true;
+}
+
+void setLabel(QLabel* label, const QString& text) {
+    if (label->text() != text)
+        label->setText(text);
+}
+
+} // namespace
+
+void Analyzer::Timer1_Timer() {
+    if (m_session.IsClosing || !m_window)
+        return;
+    // Under an open error report the tick waits: no second box is stacked on the first.
+    if (m_reporter.isOpen())
+        return;
+    if (m_window->isMinimized()) {
+        // The tray is the way back to a hidden window; without one the window stays in the taskbar.
+        if (m_hidden && m_hidden->trayAvailable())
+            m_window->hide();
+        return;
+    }
+
+    const QString place = u"frmMain:Timer1_Timer"_s;
+    if (!m_session.IsProcessing()) {
+        if (++m_refreshTickCount >= m_preferences.RefreshRate) {
+            m_refreshTickCount = 0;
+            Process();
+            if (m_session.IsClosing || !m_window)
+                return;
+        }
+    }
+    const QString project = m_window->currentTab() == 1 ? Project::OGR : Project::RC5;
+    if (!m_reporter.runStep(place, [&] { setLabel(m_window->statusPanel(1), MakeStatusText()); }))
+        return;
+    const QTime now = m_env.clock->now().time();
+    setLabel(m_window->statusPanel(2),
+             u" "_s + RefreshTexts::ClockText(now, m_preferences.TimeZone, m_session.LastTime, m_refreshTickCount) + u" "_s);
+    setLabel(m_window->statusPanel(3), u" "_s + m_session.LastDate + u" "_s);
+    refreshStatusAndLabels(project);
+    refreshList(project);
+    if (m_reportStep) {
+        try {
+            m_reportStep();
+        } catch (const RunTimeError&) {
+            // A report that cannot be written is simply not written this time.
+        }
+    }
+}
+
+void Analyzer::refreshStatusAndLabels(const QString& project) {
+    const ProjectTotals& t = m_statistics.Totals;
+    const bool rc5 = project == Project::RC5;
+    setLabel(m_window->labInBuf(), rc5 ? t.LabInBufRC5 : t.LabInBufOGR);
+    setLabel(m_window->labOutBuf(), rc5 ? t.LabOutBufRC5 : t.LabOutBufOGR);
+    setLabel(m_window->labClients(), QString::number(rc5 ? t.ClientsTotalRC5 : t.ClientsTotalOGR));
+    setLabel(m_window->labUplink(), QString::number(rc5 ? t.UplinkTotalRC5 : t.UplinkTotalOGR));
+}
+
+void Analyzer::refreshList(const QString& project) {
+    // Errors from here on skip the failing record and go on: no message.
+    const QString today = GetCurrentDate(*m_env.clock);
+    const qint64 seconds = RefreshTexts::ShiftedSeconds(m_env.clock->now().time(), m_preferences.TimeZone);
+    const int sortKey = m_window->SortKey();
+    bool resort = false;
+    const auto write = [&](QTreeWidgetItem* row, int column, const QString& text) {
+        if (setCell(row, column, text) && sortKey == column)
+            resort = true;
+    };
+
+    for (const auto& entry : m_statistics.Clients) {
+        const ClientRecord& record = entry.value;
+        if (!record.Name.startsWith(project))
+            continue;
+        try {
+            const QString name = record.Name.mid(3);
+            QTreeWidgetItem* row = m_window->findRow(name);
+            if (!row) {
+                row = m_window->addRow(name, m_names.Resolve(name));
+                if (name == AllClients) {
+                    QFont bold = row->font(0);
+                    bold.setBold(true);
+                    for (int column = 0; column < frmMain::ColumnCount; ++column)
+                        row->setFont(column, bold);
+                }
+                resort = true;
+            } else {
+                setCell(row, 0, m_names.Resolve(name)); // a late host name: no re-sort
+            }
+            write(row, 1, RefreshTexts::BlocksText(record.Blocks));
+            if (const DayEntry* day = record.Data.find(today)) {
+                write(row, 2, RefreshTexts::BlocksText(day->Blocks));
+                if (const auto rate = RefreshTexts::RateText(day->Blocks, seconds))
+                    write(row, 3, *rate);
+            } else if (row->text(2) != RefreshTexts::NoTodayText()) {
+                row->setText(2, RefreshTexts::NoTodayText());
+                row->setText(3, RefreshTexts::NoTodayText());
+            }
+            write(row, 4, record.Time);
+        } catch (const RunTimeError&) {
+        }
+    }
+    if (resort)
+        m_window->resortList();
+}
+
+QString Analyzer::MakeStatusText() const {
+    return passErrors(u"frmMain:MakeStatusText"_s, PlaceSeparator::LineBreak, [&] {
+        const QString line = QString::number(m_session.CurrentLine);
+        const QFontMetrics metrics(m_window->font());
+        const int suffixWidth = metrics.horizontalAdvance(u" ("_s + line + u")  "_s);
+        const int available = m_window->statusPanel(1)->width() - suffixWidth;
+        const QString path = available > 0 ? metrics.elidedText(m_session.FileName, Qt::ElideMiddle, available)
+                                           : m_session.FileName;
+        return path + u" ("_s + line + u")"_s;
+    });
+}
