@@ -43,6 +43,9 @@ Analyzer::Analyzer(AnalyzerEnvironment environment, QObject* parent)
     m_window->setRefreshHandler([this] { Timer1_Timer(); });
     m_window->setQueryUnloadHandler([this](int unloadMode) { return Form_QueryUnload(unloadMode); });
     connect(m_window.get(), &frmMain::exitRequested, this, &Analyzer::Shutdown);
+    connect(m_window.get(), &frmMain::openRequested, this, &Analyzer::mnuOpen_Click);
+    connect(m_window.get(), &frmMain::nextLogRequested, this, &Analyzer::mnuNext_Click);
+    connect(m_window.get(), &frmMain::hostsFileRequested, this, &Analyzer::mnuHosts_Click);
 }
 
 Analyzer::~Analyzer() = default;

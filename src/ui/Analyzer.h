@@ -59,6 +59,11 @@ public:
     /** Reads and counts what the log gained; true when a line was read. */
     bool Process();
 
+    // The main window's commands.
+    void mnuOpen_Click();
+    void mnuNext_Click();
+    void mnuHosts_Click();
+
     frmMain* window() const { return m_window.get(); }
     frmHidden* hiddenWindow() const { return m_hidden.get(); }
     LogSession& session() { return m_session; }
