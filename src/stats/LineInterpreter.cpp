@@ -6,6 +6,7 @@
 #include "common/NumberText.h"
 #include "common/RunTimeError.h"
 
+#include <algorithm>
 #include <cstring>
 
 #ifdef __SSE2__
@@ -129,8 +130,8 @@ void LineInterpreter::Interpret(QByteArrayView line, Statistics& statistics) {
             std::memcpy(m_stamp, date.data(), 8);
             std::memcpy(m_stamp + 8, time.data(), 8);
         } else {
-            std::memcpy(m_stamp, date.data(), size_t(date.size()));
-            std::memcpy(m_stamp + 8, time.data(), size_t(time.size()));
+            std::copy(date.begin(), date.end(), m_stamp);
+            std::copy(time.begin(), time.end(), m_stamp + 8);
         }
         m_dateSize = date.size();
         m_timeSize = time.size();

@@ -10,6 +10,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -198,7 +199,7 @@ bool LogProcessor::Process() {
             lastStampSize = 17;
         } else {
             lastStampSize = line.size();
-            std::memcpy(lastStamp.data(), line.data(), size_t(lastStampSize));
+            std::copy(line.begin(), line.end(), lastStamp.begin()); // no memcpy: an empty line has no data
         }
 
         if (s.CurrentLine % 1000 == 0) {

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "ui/UserDialogs.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+/** Boxes and a file dialog that answer from a script and record what they were asked. */
+class FakeDialogs : public IUserDialogs {
+public:
+    void warn(QWidget*, const QString& text) override { warnings << text; }
+    bool askYesNo(QWidget*, const QString& text, bool questionIcon) override {
+        questions << text;
+        questionIcons << questionIcon;
+        if (whileAsked)
+            whileAsked();
+        return answers.isEmpty() ? false : answers.takeFirst();
+    }
+    std::optional<QString> chooseLogFile(QWidget*, const QString& preset) override {
+        presets << preset;
+        return chosenFiles.isEmpty() ? std::nullopt : chosenFiles.takeFirst();
+    }
+
+    QStringList warnings;
+    QStringList questions;
+    QList<bool> questionIcons;
+    QList<bool> answers;                       ///< Yes (true) or No, in order; then No
+    QList<std::optional<QString>> chosenFiles; ///< what the file dialog returns, in order; then cancel
+    QStringList presets;
+    std::function<void()> whileAsked;
+};

@@ -1,0 +1,373 @@
+// The running program as the main window drives it: start-up, refresh, commands, shut-down.
+#include "support/FakeDialogs.h"
+#include "support/FakeTray.h"
+#include "support/Fakes.h"
+
+#include "persistence/Settings.h"
+#include "persistence/StatsFile.h"
+#include "ui/Analyzer.h"
+#include "ui/frmMain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLockFile>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray logLine(const QByteArray& message, const QByteArray& time = "08:00:00") {
+    return "12/06/26 " + time + ' ' + message + "\r\r\n";
+}
+
+QByteArray returnLine(const QByteArray& client, int blocks, const QByteArray& time = "08:00:00") {
+    return logLine("Client " + client + " --> sent rc5 " + QByteArray::number(blocks) + " blocks", time);
+}
+
+/** A log of n returns by ten clients; blocks of line i are i % 7 + 1. */
+QByteArray manyReturns(int from, int n) {
+    QByteArray log;
+    for (int i = from; i < from + n; ++i)
+        log += returnLine("10.0.0." + QByteArray::number(i % 10), i % 7 + 1);
+    return log;
+}
+
+qint32 blocksOf(int from, int n) {
+    qint32 sum = 0;
+    for (int i = from; i < from + n; ++i)
+        sum += i % 7 + 1;
+    return sum;
+}
+
+void append(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::Append));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+/** One run of the program with fakes for everything outside. */
+struct Program {
+    explicit Program(const QString& folder) {
+        auto fakeLookup = std::make_unique<FakeHostLookup>();
+        lookup = fakeLookup.get();
+        AnalyzerEnvironment environment;
+        environment.clock = &clock;
+        environment.errorReport = &errors;
+        environment.dialogs = &dialogs;
+        environment.tray = &tray;
+        environment.hostLookup = std::move(fakeLookup);
+        environment.statsFilePath = folder + u"/qla.bin"_s;
+        environment.namesFilePath = folder + u"/qla.nam"_s;
+        environment.lockFilePath = folder + u"/qla.lock"_s;
+        analyzer = std::make_unique<Analyzer>(std::move(environment));
+        analyzer->window()->Timer1()->stop(); // tests run the passes themselves
+    }
+    frmMain& window() { return *analyzer->window(); }
+    QTreeWidget& list() { return *analyzer->window()->lvRC5(); }
+    QStringList column(int c) {
+        QStringList texts;
+        for (int i = 0; i < list().topLevelItemCount(); ++i)
+            texts << list().topLevelItem(i)->text(c);
+        return texts;
+    }
+
+    FakeClock clock{QDateTime(QDate(2026, 12, 6), QTime(10, 0, 0))};
+    ScriptedErrorReport errors;
+    FakeDialogs dialogs;
+    FakeTrayPlatform tray;
+    FakeHostLookup* lookup = nullptr;
+    std::unique_ptr<Analyzer> analyzer;
+};
+
+} // namespace
+
+class TestAnalyzer : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() {
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)).removeRecursively();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_log = m_dir->filePath(u"conlog01.log"_s);
+        SaveSetting(SettingsKey::Common, "ResolveClients"_L1, u"0"_s);
+    }
+    void cleanup() { m_dir.reset(); }
+
+    void firstStartWithNothingStored() {
+        Program p(m_dir->path());
+        p.analyzer->Form_Load();
+        QVERIFY(p.window().isVisible());
+        QVERIFY(p.dialogs.questions.isEmpty());
+        QVERIFY(QFileInfo::exists(m_dir->filePath(u"qla.nam"_s))); // created empty
+        QCOMPARE(QFileInfo(m_dir->filePath(u"qla.nam"_s)).size(), 0);
+        QVERIFY(p.analyzer->session().FileName.isEmpty());
+        QVERIFY(!p.tray.calls.isEmpty()); // the icon went into the tray
+        p.analyzer->Timer1_Timer();
+        QCOMPARE(p.list().topLevelItemCount(), 0);
+        QCOMPARE(p.window().labInBuf()->text(), u"0"_s);
+        QCOMPARE(p.window().labInBuf()->textFormat(), Qt::PlainText);
+        // Before the first OGR status line its figures are empty, RC5's are "0".
+        p.window().tabMain()->setCurrentIndex(1);
+        QCOMPARE(p.window().labInBuf()->text(), QString());
+        QCOMPARE(p.analyzer->statistics().Totals.LabOutBufRC5, u"0"_s);
+    }
+
+    void countsResumeAfterARestartWithoutCountingTwice() {
+        append(m_log, manyReturns(0, 2500) + logLine("rc564 r=<i>9</i>, w=12"));
+        {
+            Program p(m_dir->path());
+            p.analyzer->Form_Load();
+            p.dialogs.chosenFiles = {m_log};
+            p.analyzer->mnuOpen_Click();
+            QCOMPARE(p.analyzer->statistics().Totals.ClientsTotalRC5, blocksOf(0, 2500));
+            QCOMPARE(p.list().topLevelItemCount(), 11); // ten clients and "<All-clients>"
+            QCOMPARE(p.window().labInBuf()->text(), u"<i>9</i>"_s); // log text is never markup
+            // The last line is still being written when the program ends.
+            append(m_log, "12/06/26 08:00:00 Client 10.0.0.3 --> sent rc5 5 bl");
+            p.analyzer->Process();
+            p.analyzer->Shutdown();
+        }
+        append(m_log, "ocks\r\r\n" + manyReturns(2500, 100));
+        Program q(m_dir->path());
+        q.analyzer->Form_Load(); // "AlwaysLoad" absent: continues without asking
+        QVERIFY(q.dialogs.questions.isEmpty());
+        QCOMPARE(q.analyzer->statistics().Totals.ClientsTotalRC5, blocksOf(0, 2600) + 5);
+        QCOMPARE(q.analyzer->session().CurrentLine, 2500 + 1 + 1 + 100);
+        QCOMPARE(q.dialogs.presets, QStringList()); // the Open dialog was not needed
+    }
+
+    void askingBeforeProcessing() {
+        append(m_log, manyReturns(0, 10));
+        {
+            Program p(m_dir->path());
+            p.analyzer->Form_Load();
+            p.dialogs.chosenFiles = {m_log};
+            p.analyzer->mnuOpen_Click();
+            p.analyzer->Shutdown();
+        }
+        append(m_log, manyReturns(10, 10));
+        SaveSetting(SettingsKey::Common, SettingsKey::AlwaysLoad, u"0"_s);
+        {
+            Program q(m_dir->path());
+            q.dialogs.answers = {false};
+            q.analyzer->Form_Load();
+            QCOMPARE(q.dialogs.questions, QStringList{u"Do you want to process "_s + m_log});
+            QCOMPARE(q.dialogs.questionIcons, QList<bool>{false});
+            QVERIFY(q.analyzer->session().FileName.isEmpty());
+            q.analyzer->Timer1_Timer(); // the loaded statistics are shown, nothing is read
+            QCOMPARE(q.analyzer->statistics().Totals.ClientsTotalRC5, blocksOf(0, 10));
+            QCOMPARE(q.list().topLevelItemCount(), 11);
+            q.dialogs.chosenFiles = {std::nullopt};
+            q.analyzer->mnuOpen_Click(); // the dialog starts at the saved log; cancelled: no change
+            QCOMPARE(q.dialogs.presets, QStringList{m_log});
+            QCOMPARE(q.list().topLevelItemCount(), 11);
+            q.analyzer->Shutdown();
+        }
+        Program r(m_dir->path());
+        r.analyzer->Form_Load(); // no log saved: no question, nothing read
+        QVERIFY(r.dialogs.questions.isEmpty());
+        QCOMPARE(r.analyzer->statistics().Totals.ClientsTotalRC5, blocksOf(0, 10));
+    }
+
+    void exitWhileABacklogIsRead() {
+        append(m_log, manyReturns(0, 6000));
+        {
+            Program p(m_dir->path());
+            p.analyzer->Form_Load();
+            QSignalSpy finished(p.analyzer.get(), &Analyzer::finished);
+            p.dialogs.chosenFiles = {m_log};
+            // Exit is chosen while the run yields to the event loop after its first line.
+            QTimer::singleShot(0, p.analyzer.get(), &Analyzer::Shutdown);
+            p.analyzer->mnuOpen_Click();
+            QVERIFY(finished.wait(1000));
+            QVERIFY(!p.analyzer->session().IsProcessing());
+        }
+        LogSession saved;
+        Statistics statistics;
+        QVERIFY(LoadStatsFile(m_dir->filePath(u"qla.bin"_s), saved, statistics));
+        QVERIFY(saved.LastModified.isNull()); // the next start opens the log again
+        const qint64 consumed = saved.TextStreamPosition - 1;
+        QVERIFY(consumed > 0 && consumed < QFileInfo(m_log).size()); // stopped at a buffer boundary
+        QFile log(m_log);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const int linesRead = int(log.read(consumed).count('\n'));
+        QCOMPARE(saved.CurrentLine, linesRead);
+        QCOMPARE(statistics.Totals.ClientsTotalRC5, blocksOf(0, linesRead));
+
+        Program q(m_dir->path());
+        q.analyzer->Form_Load();
+        QCOMPARE(q.analyzer->statistics().Totals.ClientsTotalRC5, blocksOf(0, 6000));
+    }
+
+    void exitAfterAbortSavesAfterTheLastLineRead() {
+        append(m_log, manyReturns(0, 2) + returnLine("10.0.0.1", 2000000000) + returnLine("10.0.0.1", 2000000000) +
+                          manyReturns(4, 6));
+        {
+            Program p(m_dir->path());
+            p.analyzer->Form_Load();
+            p.dialogs.chosenFiles = {m_log};
+            p.errors.answers = {ErrorAnswer::Abort};
+            p.analyzer->mnuOpen_Click(); // line 4 overflows: Abort
+            QCOMPARE(p.errors.places, QStringList{u"frmMain:Process"_s});
+            QCOMPARE(p.analyzer->session().CurrentLine, 4);
+            QVERIFY(!p.analyzer->session().IsProcessing());
+            p.analyzer->Shutdown();
+        }
+        Program q(m_dir->path());
+        q.analyzer->Form_Load(); // reads on after line 4: nothing lost, nothing twice
+        QCOMPARE(q.analyzer->statistics().Totals.ClientsTotalRC5, blocksOf(0, 2) + 2000000000 + blocksOf(4, 6));
+        QCOMPARE(q.analyzer->session().CurrentLine, 10);
+    }
+
+    void secondInstanceLeavesEverythingAlone() {
+        append(m_log, manyReturns(0, 5));
+        {
+            Program p(m_dir->path());
+            p.analyzer->Form_Load();
+            p.dialogs.chosenFiles = {m_log};
+            p.analyzer->mnuOpen_Click();
+            p.analyzer->Shutdown();
+        }
+        const QString stats = m_dir->filePath(u"qla.bin"_s);
+        QFile file(stats);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+
+        QLockFile running(m_dir->filePath(u"qla.lock"_s));
+        QVERIFY(running.tryLock(0));
+        Program second(m_dir->path());
+        QSignalSpy finished(second.analyzer.get(), &Analyzer::finished);
+        second.analyzer->Form_Load();
+        QCOMPARE(second.dialogs.warnings, QStringList{u"Previous instance still running!"_s});
+        QVERIFY(!second.analyzer->isRunning());
+        QVERIFY(finished.wait(1000));
+        QVERIFY(second.tray.calls.isEmpty());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+    }
+
+    void refreshWritesOnlyWhatChanged() {
+        SaveSetting(SettingsKey::Common, "ResolveClients"_L1, u"1"_s);
+        append(m_log, returnLine("10.0.0.20", 5) + returnLine("10.0.0.10", 3) + returnLine("zeta", 1));
+        Program p(m_dir->path());
+        p.analyzer->Form_Load();
+        p.dialogs.chosenFiles = {m_log};
+        p.analyzer->mnuOpen_Click();
+        QCOMPARE(p.column(0), (QStringList{u"10.0.0.10"_s, u"10.0.0.20"_s, u"<All-clients>"_s, u"zeta"_s}));
+        QCOMPARE(p.lookup->requests.size(), 2); // only the dotted addresses, each once
+        p.analyzer->Timer1_Timer();
+        QCOMPARE(p.lookup->requests.size(), 2);
+
+        // A late host name rewrites the row in place: no re-sort, although the list is sorted by it.
+        p.lookup->answer(1, u"aardvark.lan"_s); // 10.0.0.10
+        p.lookup->answer(0, u"zzz.lan"_s);      // 10.0.0.20
+        p.analyzer->Timer1_Timer();
+        QCOMPARE(p.column(0), (QStringList{u"aardvark.lan"_s, u"zzz.lan"_s, u"<All-clients>"_s, u"zeta"_s}));
+        // A changed cell of the sort column, or a new row, re-sorts.
+        p.window().setSortKey(frmMain::ColTotalBlocks);
+        p.window().setSortOrder(1);
+        QCOMPARE(p.column(1), (QStringList{u"     9"_s, u"     5"_s, u"     3"_s, u"     1"_s}));
+        append(m_log, returnLine("zeta", 7));
+        p.analyzer->Process();
+        QCOMPARE(p.column(0), (QStringList{u"<All-clients>"_s, u"zeta"_s, u"zzz.lan"_s, u"aardvark.lan"_s}));
+        QVERIFY(p.list().topLevelItem(0)->font(4).bold());
+        QVERIFY(!p.list().topLevelItem(1)->font(0).bold());
+
+        // The option off shows addresses.
+        p.analyzer->preferences().ResolveClients = false;
+        p.analyzer->names().setResolveClients(false);
+        p.analyzer->Timer1_Timer();
+        QCOMPARE(p.column(0), (QStringList{u"<All-clients>"_s, u"zeta"_s, u"10.0.0.20"_s, u"10.0.0.10"_s}));
+    }
+
+    void clockTodayAndRate() {
+        append(m_log, returnLine("a", 10, "08:00:00") + logLine("Client b --> sent rc5 4 blocks").replace("12/06/26", "12/05/26"));
+        Program p(m_dir->path());
+        p.clock.current = QDateTime(QDate(2026, 12, 6), QTime(3, 0, 0)); // 01:00:00 on the log's clock
+        p.analyzer->Form_Load();
+        p.dialogs.chosenFiles = {m_log};
+        p.analyzer->mnuOpen_Click();
+        p.analyzer->Timer1_Timer();
+        const QTreeWidgetItem* a = p.window().findRow(u"a"_s);
+        const QTreeWidgetItem* b = p.window().findRow(u"b"_s);
+        QCOMPARE(a->text(2), u"    10"_s);
+        QCOMPARE(a->text(3), u"     728"_s); // 10 x 262144 / 3600 s
+        QCOMPARE(a->text(4), u"12/06/26 08:00:00"_s);
+        QCOMPARE(b->text(2), u"      "_s); // no blocks today
+        QCOMPARE(b->text(3), u"      "_s);
+        QCOMPARE(p.window().statusPanel(3)->text(), u" 12/05/26 "_s);
+        QVERIFY(p.window().statusPanel(1)->text().endsWith(u"conlog01.log (2)"_s));
+
+        // The reading tick shows "\", the others "/".
+        p.analyzer->preferences().RefreshRate = 2;
+        p.analyzer->Timer1_Timer();
+        QCOMPARE(p.window().statusPanel(2)->text(), u" 01:00:00\\08:00:00 "_s);
+        p.analyzer->Timer1_Timer();
+        QCOMPARE(p.window().statusPanel(2)->text(), u" 01:00:00/08:00:00 "_s);
+
+        // At the shifted midnight the rate cell keeps what it had.
+        p.clock.current = QDateTime(QDate(2026, 12, 6), QTime(2, 0, 0));
+        p.analyzer->Timer1_Timer();
+        QCOMPARE(a->text(3), u"     728"_s);
+        QCOMPARE(p.window().statusPanel(2)->text().left(9), u" 00:00:00"_s);
+    }
+
+    void tabChangeShowsTheOtherProject() {
+        append(m_log, returnLine("a", 3) + logLine("ogr r=17, w=4") + logLine("c: completed ogr stub 1") +
+                          logLine("server <-- flush of ogr stubs: 3"));
+        Program p(m_dir->path());
+        p.analyzer->Form_Load();
+        p.dialogs.chosenFiles = {m_log};
+        p.analyzer->mnuOpen_Click();
+        QCOMPARE(p.column(0), (QStringList{u"<All-clients>"_s, u"a"_s}));
+        p.window().tabMain()->setCurrentIndex(1);
+        QCOMPARE(p.column(0), (QStringList{u"<All-clients>"_s, u"c"_s}));
+        QVERIFY(p.list().topLevelItem(0)->font(0).bold());
+        QCOMPARE(p.window().labInBuf()->text(), u"17"_s);
+        QCOMPARE(p.window().labClients()->text(), u"1"_s);
+        QCOMPARE(p.window().labUplink()->text(), u"1"_s);
+    }
+
+    void switchToTheNextLog() {
+        append(m_log, returnLine("a", 3));
+        Program p(m_dir->path());
+        p.analyzer->Form_Load();
+        p.dialogs.chosenFiles = {m_log};
+        p.analyzer->mnuOpen_Click();
+        p.dialogs.answers = {false, true};
+        p.analyzer->mnuNext_Click(); // No: nothing changes
+        const QString next = m_dir->filePath(u"conlog02.log"_s);
+        QCOMPARE(p.dialogs.questions, QStringList{u"Switch to "_s + next + u"?"_s});
+        QCOMPARE(p.dialogs.questionIcons, QList<bool>{true});
+        QCOMPARE(p.analyzer->session().FileName, m_log);
+        p.analyzer->mnuNext_Click();
+        QCOMPARE(p.analyzer->session().FileName, next);
+        QCOMPARE(p.analyzer->session().TextStreamPosition, 1);
+        QVERIFY(!p.analyzer->Process()); // not there yet: waited for
+        append(next, returnLine("a", 4));
+        p.analyzer->Process();
+        QCOMPARE(p.analyzer->statistics().Totals.ClientsTotalRC5, 7); // counting goes on
+        QCOMPARE(p.dialogs.presets, QStringList{QString()}); // Open's dialog keeps its own path
+
+        p.analyzer->session().FileName = u"/tmp/nodot"_s;
+        p.errors.answers = {ErrorAnswer::Ignore};
+        p.analyzer->mnuNext_Click();
+        QCOMPARE(p.errors.places, QStringList{u"frmMain:mnuNext_Click"_s});
+        QCOMPARE(p.errors.numbers, QList<int>{ErrorNumber::InvalidArgument});
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_log;
+};
+
+QTEST_MAIN(TestAnalyzer)
+#include "test_analyzer.moc"
