@@ -1,0 +1,210 @@
+#include "Settings.h"
+
+#include "common/NumberText.h"
+#include "common/RunTimeError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString flagText(bool on) { return on ? u"1"_s : u"0"_s; }
+
+/*
+ * Every key of the store with its default. The preferences of "Common" in the order start-up
+ * reads them; "AlwaysLoad" has two defaults (below); the placement keys of "Common",
+ * "ListView" and "Details" ("WindowState", "Left", "Top", "Width", "Height", "Col1"...,
+ * "SortKey", "SortOrder") default to the window's current value.
+ */
+const PreferenceSetting PreferenceTable[] = {
+    {"Time Zone"_L1, "-2"_L1,
+     [](Preferences& p, const QString& s) { p.TimeZone = NumberText::toLong(s); },
+     [](const Preferences& p) { return QString::number(p.TimeZone); }},
+    {"Refresh Rate"_L1, "5"_L1,
+     [](Preferences& p, const QString& s) { p.RefreshRate = NumberText::toLong(s); },
+     [](const Preferences& p) { return QString::number(p.RefreshRate); }},
+    {"ResolveClients"_L1, "1"_L1,
+     [](Preferences& p, const QString& s) { p.ResolveClients = NumberText::toFlag(s); },
+     [](const Preferences& p) { return flagText(p.ResolveClients); }},
+    {"WebStats"_L1, "0"_L1,
+     [](Preferences& p, const QString& s) { p.WebStats = NumberText::toFlag(s); },
+     [](const Preferences& p) { return flagText(p.WebStats); }},
+    {"WebRefreshRate"_L1, "30"_L1,
+     [](Preferences& p, const QString& s) { p.WebRefreshRate = NumberText::toLong(s); },
+     [](const Preferences& p) { return QString::number(p.WebRefreshRate); }},
+    {"WebLocal"_L1, "1"_L1,
+     [](Preferences& p, const QString& s) { p.WebLocal = NumberText::toFlag(s); },
+     [](const Preferences& p) { return flagText(p.WebLocal); }},
+    {"WebFolder"_L1, {}, [](Preferences& p, const QString& s) { p.WebFolder = s; },
+     [](const Preferences& p) { return p.WebFolder; }},
+    {"WebFTPServer"_L1, {}, [](Preferences& p, const QString& s) { p.WebFTPServer = s; },
+     [](const Preferences& p) { return p.WebFTPServer; }},
+    {"WebFTPUser"_L1, {}, [](Preferences& p, const QString& s) { p.WebFTPUser = s; },
+     [](const Preferences& p) { return p.WebFTPUser; }},
+    {"WebFTPPass"_L1, {}, [](Preferences& p, const QString& s) { p.WebFTPPass = s; },
+     [](const Preferences& p) { return p.WebFTPPass; }},
+};
+
+constexpr QLatin1StringView AlwaysLoadStartUpDefault = "1"_L1;
+constexpr QLatin1StringView AlwaysLoadPreferencesDefault = "0"_L1;
+
+/** Where the dialog's OK writes "AlwaysLoad": after "Refresh Rate". */
+constexpr qsizetype AlwaysLoadWritePosition = 2;
+
+QString settingPath(QAnyStringView section, QAnyStringView key) {
+    return section.toString() + u'/' + key.toString();
+}
+
+} // namespace
+
+namespace SettingsKey {
+QString Column(int number) { return u"Col"_s + QString::number(number); }
+} // namespace SettingsKey
+
+// ---- SettingsStore -----------------------------------------------------------------------
+
+SettingsStore::SettingsStore()
+    : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                             u"Quillmere Log Analyzer"_s)) {}
+
+SettingsStore::~SettingsStore() = default;
+
+QString SettingsStore::fileName() const { return m_settings->fileName(); }
+
+std::optional<QString> SettingsStore::StoredText(QAnyStringView section, QAnyStringView key) const {
+    const QVariant value = m_settings->value(settingPath(section, key));
+    if (!value.isValid())
+        return std::nullopt;
+    // A hand-edited value with an unquoted comma reads back as a list; it was one text.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(u',');
+    return value.toString();
+}
+
+QString SettingsStore::GetSetting(QAnyStringView section, QAnyStringView key,
+                                  const QString& defaultText) const {
+    return StoredText(section, key).value_or(defaultText);
+}
+
+void SettingsStore::SaveSetting(QAnyStringView section, QAnyStringView key, const QString& text) {
+    m_settings->setValue(settingPath(section, key), text);
+}
+
+void SettingsStore::Commit() {
+    const QString path = m_settings->fileName();
+    constexpr auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if (!QFileInfo::exists(path)) {
+        // Created owner-only before anything is in it; later writes keep its permissions.
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile(path).open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly);
+    }
+    m_settings->sync();
+    if (m_settings->status() != QSettings::NoError)
+        throw RunTimeError(ErrorNumber::PathFileAccess, u"Path/File access error"_s);
+    QFile::setPermissions(path, ownerOnly);
+}
+
+QString GetSetting(QAnyStringView section, QAnyStringView key, const QString& defaultText) {
+    return SettingsStore().GetSetting(section, key, defaultText);
+}
+
+void SaveSetting(QAnyStringView section, QAnyStringView key, const QString& text) {
+    SettingsStore store;
+    store.SaveSetting(section, key, text);
+    store.Commit();
+}
+
+// ---- Preferences -------------------------------------------------------------------------
+
+std::span<const PreferenceSetting> PreferenceSettings() { return PreferenceTable; }
+
+void ReadPreference(const PreferenceSetting& setting, Preferences& preferences) {
+    setting.assign(preferences,
+                   GetSetting(SettingsKey::Common, setting.key, QString(setting.defaultText)));
+}
+
+qint32 AlwaysLoadAtStartUp() {
+    return NumberText::toLong(
+        GetSetting(SettingsKey::Common, SettingsKey::AlwaysLoad, AlwaysLoadStartUpDefault));
+}
+
+qint32 AlwaysLoadInPreferences() {
+    return NumberText::toLong(
+        GetSetting(SettingsKey::Common, SettingsKey::AlwaysLoad, AlwaysLoadPreferencesDefault));
+}
+
+void SavePreferences(const Preferences& preferences, qint32 alwaysLoad) {
+    SettingsStore store;
+    qsizetype position = 0;
+    for (const PreferenceSetting& setting : PreferenceSettings()) {
+        if (position++ == AlwaysLoadWritePosition)
+            store.SaveSetting(SettingsKey::Common, SettingsKey::AlwaysLoad, QString::number(alwaysLoad));
+        store.SaveSetting(SettingsKey::Common, setting.key, setting.text(preferences));
+    }
+    store.Commit();
+}
+
+// ---- Window placement --------------------------------------------------------------------
+
+qint16 GetInteger(QAnyStringView section, QAnyStringView key, qint16 current) {
+    const std::optional<QString> stored = SettingsStore().StoredText(section, key);
+    return stored ? NumberText::toInteger(*stored) : current;
+}
+
+qint32 GetLong(QAnyStringView section, QAnyStringView key, qint32 current) {
+    const std::optional<QString> stored = SettingsStore().StoredText(section, key);
+    return stored ? NumberText::toLong(*stored) : current;
+}
+
+float GetSingle(QAnyStringView section, QAnyStringView key, float current) {
+    const std::optional<QString> stored = SettingsStore().StoredText(section, key);
+    return stored ? NumberText::toSingle(*stored) : current;
+}
+
+qint16 GetWindowState(QAnyStringView section, qint16 current) {
+    const qint16 state = GetInteger(section, SettingsKey::WindowState, current);
+    if (state < 0 || state > 2)
+        throw RunTimeError(ErrorNumber::InvalidArgument, u"Invalid property value"_s);
+    return state;
+}
+
+QList<std::function<void()>> PlacementReadSteps(QLatin1StringView windowSection,
+                                                QLatin1StringView listSection,
+                                                WindowPlacement& placement) {
+    WindowPlacement* p = &placement;
+    QList<std::function<void()>> steps;
+    steps << [=] { p->WindowState = GetWindowState(windowSection, p->WindowState); }
+          << [=] { p->Left = GetSingle(windowSection, SettingsKey::Left, p->Left); }
+          << [=] { p->Top = GetSingle(windowSection, SettingsKey::Top, p->Top); }
+          << [=] { p->Width = GetSingle(windowSection, SettingsKey::Width, p->Width); }
+          << [=] { p->Height = GetSingle(windowSection, SettingsKey::Height, p->Height); };
+    for (qsizetype c = 0; c < placement.Columns.size(); ++c)
+        steps << [=] {
+            p->Columns[c] = GetSingle(listSection, SettingsKey::Column(int(c + 1)), p->Columns[c]);
+        };
+    steps << [=] { p->SortKey = GetInteger(listSection, SettingsKey::SortKey, p->SortKey); }
+          << [=] { p->SortOrder = GetLong(listSection, SettingsKey::SortOrder, p->SortOrder); };
+    return steps;
+}
+
+void SaveWindowPlacement(QLatin1StringView windowSection, QLatin1StringView listSection,
+                         const WindowPlacement& placement) {
+    SettingsStore store;
+    store.SaveSetting(windowSection, SettingsKey::WindowState, QString::number(placement.WindowState));
+    if (placement.WindowState == 0) { // the normal-state rectangle only
+        store.SaveSetting(windowSection, SettingsKey::Left, NumberText::fromSingle(placement.Left));
+        store.SaveSetting(windowSection, SettingsKey::Top, NumberText::fromSingle(placement.Top));
+        store.SaveSetting(windowSection, SettingsKey::Width, NumberText::fromSingle(placement.Width));
+        store.SaveSetting(windowSection, SettingsKey::Height, NumberText::fromSingle(placement.Height));
+    }
+    for (qsizetype c = 0; c < placement.Columns.size(); ++c)
+        store.SaveSetting(listSection, SettingsKey::Column(int(c + 1)),
+                          NumberText::fromSingle(placement.Columns[c]));
+    store.SaveSetting(listSection, SettingsKey::SortKey, QString::number(placement.SortKey));
+    store.SaveSetting(listSection, SettingsKey::SortOrder, QString::number(placement.SortOrder));
+    store.Commit();
+}
