@@ -4,6 +4,7 @@
 #include "stats/LogSession.h"
 #include "support/Fakes.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -386,6 +387,27 @@ private Q_SLOTS:
         QCOMPARE(f.session.TextStreamPosition, 1);
         QVERIFY(!f.session.IsProcessing());
     }
+    void fuzzFindingsStayFixed() {
+        // Inputs the fuzzer found or started from: split as it splits them, read in two runs.
+        const QDir data(qEnvironmentVariable("QLA_TEST_DATA") + u"/logreader"_s);
+        const QStringList files = data.entryList(QDir::Files);
+        QVERIFY(!files.isEmpty());
+        for (const QString& name : files) {
+            QFile input(data.filePath(name));
+            QVERIFY(input.open(QIODevice::ReadOnly));
+            const QByteArray bytes = input.readAll();
+            const qsizetype split = bytes.isEmpty() ? 0 : uchar(bytes[0]) % (bytes.size() + 1);
+            const QString path = m_dir.filePath(u"fuzz-"_s + name);
+            append(path, bytes.left(split));
+            Fixture f(path);
+            f.report.answers = QList<ErrorAnswer>(10000, ErrorAnswer::Ignore);
+            f.processor.Process();
+            append(path, bytes.mid(split));
+            f.processor.Process();
+            QVERIFY2(f.session.TextStreamPosition >= 1 && f.session.TextStreamPosition <= bytes.size() + 1, qPrintable(name));
+        }
+    }
+
 private:
     QTemporaryDir m_dir;
     QString m_path;
