@@ -7,7 +7,9 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-wine             # the Tahoma the windows are designed for
     mawk                   # the reference script of the processing benchmark
+    python3                # the end-to-end test harness
     xvfb xauth xdotool imagemagick x11-utils  # end-to-end tests drive the real window
+    chromium               # the browser test opens the web report (file:// only)
 )
 packages+=("$@")
 

@@ -2,18 +2,14 @@
 
 #include "Twips.h"
 #include "WindowLook.h"
-#include "common/RunTimeError.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTimer>
-#include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -28,59 +24,10 @@ const QRectF LvRC5Rect(168, 1092, 5052, 2868);
 constexpr double StatusBarHeight = 264;
 constexpr double LabelHeight = 264;
 
-struct ColumnDesign {
-    QString header;
-    double width;
-    Qt::Alignment alignment;
-};
-const ColumnDesign Columns[frmMain::ColumnCount] = {
+const QList<ListColumn> Columns = {
     {u"Client"_s, 1800, Qt::AlignLeft},        {u"Total blocks"_s, 1100, Qt::AlignRight},
     {u"Today blocks"_s, 1100, Qt::AlignRight}, {u"Rate (kkeys/s)"_s, 1100, Qt::AlignRight},
     {u"Last block"_s, 2000, Qt::AlignLeft},
-};
-
-constexpr int InvalidPropertyValue = 380;
-constexpr int KeyRole = Qt::UserRole;
-
-RunTimeError invalidPropertyValue() {
-    return RunTimeError(InvalidPropertyValue, u"Invalid property value"_s);
-}
-
-/**
- * Cell texts compare as text, without regard to case (the exact case decides only between
- * otherwise equal texts), never locale-aware: collation would skip the leading spaces that make
- * right-justified numbers sort by value.
- */
-int compareCellTexts(const QString& a, const QString& b) {
-    const int result = a.compare(b, Qt::CaseInsensitive);
-    return result != 0 ? result : a.compare(b, Qt::CaseSensitive);
-}
-
-/** A row of the client list: ordered by the text of the list's sort column. */
-class ListRow : public QTreeWidgetItem {
-public:
-    ListRow() : QTreeWidgetItem(UserType) {}
-
-    bool operator<(const QTreeWidgetItem& other) const override {
-        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
-        return compareCellTexts(text(column), other.text(column)) < 0;
-    }
-};
-
-/**
- * Rows as high as the font's glyphs really reach: Wine's Tahoma declares a line height
- * (10 pixels at 7.8 points) smaller than its accents and descenders, which would be clipped.
- */
-class RowDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        const int glyphs = QFontMetrics(option.font).boundingRect(u"\u00C5\u00C9gjpqy|"_s).height();
-        size.setHeight(qMax(size.height(), glyphs));
-        return size;
-    }
 };
 
 /** Sets a size only where it is not negative: a window smaller than a margin skips the step. */
@@ -157,36 +104,9 @@ void frmMain::buildInfoPanel() {
 }
 
 void frmMain::buildList() {
-    m_lvRC5 = new QTreeWidget(centralWidget());
+    m_lvRC5 = new SortedList(Columns, centralWidget());
     m_lvRC5->setObjectName(u"lvRC5"_s);
     m_lvRC5->setGeometry(Twips::toPixels(LvRC5Rect));
-    m_lvRC5->setRootIsDecorated(false);
-    m_lvRC5->setItemsExpandable(false);
-    m_lvRC5->setUniformRowHeights(true);
-    m_lvRC5->setAllColumnsShowFocus(true);
-    m_lvRC5->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_lvRC5->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_lvRC5->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_lvRC5->setColumnCount(ColumnCount);
-    m_lvRC5->setItemDelegate(new RowDelegate(m_lvRC5));
-
-    QTreeWidgetItem* header = m_lvRC5->headerItem();
-    for (int column = 0; column < ColumnCount; ++column) {
-        header->setText(column, Columns[column].header);
-        header->setTextAlignment(column, Columns[column].alignment | Qt::AlignVCenter);
-        m_lvRC5->setColumnWidth(column, Twips::toPixelsX(Columns[column].width));
-    }
-    // The window sorts by itself (resortList): the view must not re-sort whenever a cell
-    // changes, and no header marks the sort column.
-    m_lvRC5->setSortingEnabled(false);
-    QHeaderView* view = m_lvRC5->header();
-    view->setStretchLastSection(false);
-    view->setSectionsMovable(false);
-    view->setSectionsClickable(true);
-    view->setSortIndicatorShown(false);
-    view->setSortIndicator(m_sortKey, Qt::AscendingOrder);
-    connect(view, &QHeaderView::sectionClicked, this,
-            [this](int logicalIndex) { lvRC5_ColumnClick(logicalIndex + 1); });
     connect(m_lvRC5, &QTreeWidget::itemDoubleClicked, this, &frmMain::listDoubleClicked);
 }
 
@@ -269,70 +189,47 @@ void frmMain::Timer1_Timer() {
 }
 
 QTreeWidgetItem* frmMain::findRow(const QString& key) const {
-    return m_rows.value(key);
+    return m_lvRC5->findRow(key);
 }
 
 QTreeWidgetItem* frmMain::addRow(const QString& key, const QString& text) {
-    auto* row = new ListRow;
-    row->setText(ColClient, text);
-    row->setData(ColClient, KeyRole, key);
-    for (int column = 0; column < ColumnCount; ++column)
-        row->setTextAlignment(column, Columns[column].alignment | Qt::AlignVCenter);
-    m_lvRC5->addTopLevelItem(row);
-    m_rows.insert(key, row);
-    return row;
+    return m_lvRC5->addRow(key, text);
 }
 
 void frmMain::clearRows() {
-    m_lvRC5->clear();
-    m_rows.clear();
+    m_lvRC5->clearRows();
 }
 
 QString frmMain::rowKey(const QTreeWidgetItem* row) {
-    return row ? row->data(ColClient, KeyRole).toString() : QString();
+    return SortedList::rowKey(row);
 }
 
 QString frmMain::selectedRowKey() const {
-    const QList<QTreeWidgetItem*> selected = m_lvRC5->selectedItems();
-    return selected.isEmpty() ? QString() : rowKey(selected.first());
+    return m_lvRC5->selectedRowKey();
 }
 
 void frmMain::setSortKey(int key) {
-    if (key < 0 || key >= ColumnCount)
-        throw invalidPropertyValue();
-    m_sortKey = key;
-    resortList();
+    m_lvRC5->setSortKey(key);
 }
 
 void frmMain::setSortOrder(int order) {
-    if (order != 0 && order != 1)
-        throw invalidPropertyValue();
-    m_sortOrder = order;
-    resortList();
+    m_lvRC5->setSortOrder(order);
 }
 
 void frmMain::setSorted(bool sorted) {
-    m_sorted = sorted;
-    resortList();
+    m_lvRC5->setSorted(sorted);
 }
 
 void frmMain::resortList() {
-    if (m_sorted)
-        m_lvRC5->sortItems(m_sortKey, m_sortOrder == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    m_lvRC5->resortList();
 }
 
 double frmMain::columnWidthTwips(int column) const {
-    if (column < 0 || column >= ColumnCount)
-        throw RunTimeError(ErrorNumber::SubscriptOutOfRange, u"Subscript out of range"_s);
-    return Twips::fromPixelsX(m_lvRC5->columnWidth(column));
+    return m_lvRC5->columnWidthTwips(column);
 }
 
 void frmMain::setColumnWidthTwips(int column, double twips) {
-    if (column < 0 || column >= ColumnCount)
-        throw RunTimeError(ErrorNumber::SubscriptOutOfRange, u"Subscript out of range"_s);
-    if (!(twips >= 0)) // also refuses NaN
-        throw invalidPropertyValue();
-    m_lvRC5->setColumnWidth(column, Twips::toPixelsX(twips));
+    m_lvRC5->setColumnWidthTwips(column, twips);
 }
 
 int frmMain::menuBarHeight() const {
@@ -370,19 +267,6 @@ void frmMain::Form_Resize() {
 void frmMain::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     Form_Resize();
-}
-
-void frmMain::lvRC5_ColumnClick(int position) {
-    // Errors are ignored here; a position outside the columns changes nothing.
-    if (position < 1 || position > ColumnCount)
-        return;
-    if (position == m_sortKey + 1) {
-        m_sortOrder = m_sortOrder == 0 ? 1 : 0;
-    } else {
-        m_sortKey = position - 1;
-        m_sortOrder = 0;
-    }
-    resortList();
 }
 
 void frmMain::tabMain_Click() {

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QHash>
+#include "SortedList.h"
+
 #include <QMainWindow>
 
 #include <functional>
@@ -10,8 +11,6 @@ class QLabel;
 class QMenu;
 class QTabWidget;
 class QTimer;
-class QTreeWidget;
-class QTreeWidgetItem;
 class QWidget;
 
 /**
@@ -48,7 +47,7 @@ public:
     QTabWidget* tabMain() const { return m_tabMain; }
     /** The selected tab: 0 = RC5, 1 = OGR. */
     int currentTab() const;
-    QTreeWidget* lvRC5() const { return m_lvRC5; }
+    SortedList* lvRC5() const { return m_lvRC5; }
     QWidget* picInfo() const { return m_picInfo; }
     QLabel* labInBuf() const { return m_labInBuf; }
     QLabel* labOutBuf() const { return m_labOutBuf; }
@@ -63,7 +62,7 @@ public:
     /** One refresh pass: runs the refresh handler, if any. */
     void Timer1_Timer();
 
-    // --- Rows of lvRC5, found by key through a hash ---
+    // --- Rows of lvRC5, found by key (see SortedList) ---
     /** The row whose key is key, or null. */
     QTreeWidgetItem* findRow(const QString& key) const;
     /**
@@ -79,13 +78,13 @@ public:
     QString selectedRowKey() const;
 
     // --- Sort state of lvRC5: key (column index), order (0 ascending, 1 descending), sorted ---
-    int SortKey() const { return m_sortKey; }
+    int SortKey() const { return m_lvRC5->SortKey(); }
     /** Throws RunTimeError 380 for a key that is not a column index. */
     void setSortKey(int key);
-    int SortOrder() const { return m_sortOrder; }
+    int SortOrder() const { return m_lvRC5->SortOrder(); }
     /** Throws RunTimeError 380 for an order other than 0 and 1. */
     void setSortOrder(int order);
-    bool Sorted() const { return m_sorted; }
+    bool Sorted() const { return m_lvRC5->Sorted(); }
     /** While sorted, the rows are re-ordered whenever the key or the order changes. */
     void setSorted(bool sorted);
     /** Re-orders the rows by the sort key and order now, when sorted. */
@@ -139,7 +138,6 @@ private:
                          void (frmMain::*signal)(), const QKeySequence& shortcut = {});
     void applyDesignSize();
     int menuBarHeight() const;
-    void lvRC5_ColumnClick(int position);
     void tabMain_Click();
 
     QTabWidget* m_tabMain = nullptr;
@@ -148,14 +146,10 @@ private:
     QLabel* m_labOutBuf = nullptr;
     QLabel* m_labUplink = nullptr;
     QLabel* m_labClients = nullptr;
-    QTreeWidget* m_lvRC5 = nullptr;
+    SortedList* m_lvRC5 = nullptr;
     QLabel* m_panels[3] = {};
     QTimer* m_timer1 = nullptr;
 
-    QHash<QString, QTreeWidgetItem*> m_rows;
-    int m_sortKey = ColClient;
-    int m_sortOrder = 0;
-    bool m_sorted = true;
     LayoutMargins m_margins;
     std::function<void()> m_refresh;
     std::function<bool(int)> m_queryUnload;

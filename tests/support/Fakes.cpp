@@ -2,6 +2,9 @@
 
 #include <QHostAddress>
 
+#include <csignal>
+#include <sys/resource.h>
+
 ErrorAnswer ScriptedErrorReport::ask(const RunTimeError& error, const QString& place) {
     places << place;
     texts << errorReportText(error, place);
@@ -33,4 +36,26 @@ void FakeHostLookup::answer(qsizetype index, const QString& hostName) {
     Request& request = requests[index];
     request.answered = true;
     request.answer(hostName);
+}
+
+ScopedFileSizeLimit::ScopedFileSizeLimit(quint64 maxBytes) {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return;
+    m_oldSoft = limit.rlim_cur;
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    m_changed = true;
+    limit.rlim_cur = maxBytes;
+    m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+ScopedFileSizeLimit::~ScopedFileSizeLimit() {
+    if (!m_changed)
+        return;
+    rlimit limit{};
+    if (getrlimit(RLIMIT_FSIZE, &limit) == 0) {
+        limit.rlim_cur = m_oldSoft;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    std::signal(SIGXFSZ, m_oldHandler);
 }

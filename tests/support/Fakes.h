@@ -65,3 +65,25 @@ public:
     bool failToStart = false;
     int refused = 0;
 };
+
+/**
+ * A full disk for as long as it lives: files of this process cannot grow past maxBytes (the
+ * write stops short, then fails with EFBIG; SIGXFSZ is ignored meanwhile). Works for root,
+ * whom permission bits do not stop. Keep its scope to the one save under test: test output
+ * written to a file meanwhile would be cut too.
+ */
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(quint64 maxBytes);
+    ~ScopedFileSizeLimit();
+    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+    /** Whether the limit could be set. */
+    bool isActive() const { return m_active; }
+
+private:
+    quint64 m_oldSoft = 0;
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_changed = false; ///< the handler (and perhaps the limit) was changed
+    bool m_active = false;
+};

@@ -1,0 +1,141 @@
+#include "HtmlReport.h"
+
+#include "common/RunTimeError.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+using namespace Qt::StringLiterals;
+
+namespace HtmlReport {
+
+namespace {
+
+const QString LineEnd = u"\r\n"_s;
+
+void setError(ReportError* error, int number, const QString& description) {
+    if (error)
+        *error = ReportError{number, description};
+}
+
+void appendReference(QByteArray& out, char32_t codePoint) {
+    out += "&#";
+    out += QByteArray::number(quint32(codePoint));
+    out += ';';
+}
+
+/** Writes all of bytes; fewer taken (a short write sets no error of its own) is a failure. */
+bool writeAll(QIODevice& device, const QByteArray& bytes, ReportError* error) {
+    const qint64 written = device.write(bytes);
+    if (written == bytes.size())
+        return true;
+    const QString reason = written < 0 ? device.errorString() : QString();
+    setError(error, ErrorNumber::DeviceIoError, reason.isEmpty() ? u"Device I/O error"_s : reason);
+    return false;
+}
+
+} // namespace
+
+QString FileName() {
+    return u"Index.htm"_s;
+}
+
+QString EscapeText(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'&':
+            out += "&amp;"_L1;
+            break;
+        case u'<':
+            out += "&lt;"_L1;
+            break;
+        case u'>':
+            out += "&gt;"_L1;
+            break;
+        case u'"':
+            out += "&quot;"_L1;
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+QByteArray EncodePageText(QStringView text) {
+    QByteArray out;
+    out.reserve(text.size());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            out += char(c);
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            appendReference(out, QChar::surrogateToUcs4(c, text[i + 1].unicode()));
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            appendReference(out, QChar::ReplacementCharacter);
+        } else {
+            appendReference(out, c);
+        }
+    }
+    return out;
+}
+
+QString ReportText(const ReportTable& table) {
+    QString page;
+    const auto line = [&page](const QString& text) { page += text + LineEnd; };
+    const qsizetype columns = table.captions.size();
+
+    line(u"<HTML><BODY><TABLE WIDTH=100% BORDER=1>"_s);
+    line(u"<TR>"_s);
+    for (const QString& caption : table.captions)
+        line(u"<TH ALIGN=CENTER><BOLD>"_s + EscapeText(caption) + u"</TD>"_s);
+    line(u"</TR>"_s);
+    for (const QStringList& row : table.rows) {
+        line(u"<TR>"_s);
+        line(u"<TD>"_s + EscapeText(row.value(0)) + u"</TD>"_s);
+        for (qsizetype j = 1; j < columns; ++j)
+            line(u"<TD>"_s + EscapeText(row.value(j)) + u"&nbsp;</TD>"_s);
+        line(u"</TR>"_s);
+    }
+    line(u"</TABLE></BODY></HTML>"_s);
+    return page;
+}
+
+QByteArray ReportBytes(const ReportTable& table) {
+    return EncodePageText(ReportText(table));
+}
+
+bool WriteReport(QIODevice& device, const ReportTable& table, ReportError* error) {
+    return writeAll(device, ReportBytes(table), error);
+}
+
+bool WriteReport(const QString& folder, const ReportTable& table, ReportError* error) {
+    if (folder.isEmpty()) {
+        setError(error, ErrorNumber::PathFileAccess, u"No report folder"_s);
+        return false;
+    }
+    QSaveFile file(QDir(folder).filePath(FileName()));
+    file.setDirectWriteFallback(true);
+    // Unbuffered: a buffered write that runs out of room can stop short without an error, and
+    // commit would then put a cut page in place of the good one; written directly it shows.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        setError(error, ErrorNumber::PathFileAccess, file.errorString());
+        return false;
+    }
+    const QByteArray bytes = ReportBytes(table);
+    if (!writeAll(file, bytes, error)) {
+        file.cancelWriting(); // the unfinished page is dropped; the old one stays
+        return false;
+    }
+    if (!file.commit()) {
+        setError(error, ErrorNumber::DeviceIoError, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace HtmlReport

@@ -1,0 +1,35 @@
+#include "ReportSchedule.h"
+
+#include "common/RunTimeError.h"
+#include "persistence/Settings.h"
+
+#include <QDir>
+
+#include <algorithm>
+
+ReportSchedule::Outcome ReportSchedule::Pass(const Preferences& preferences, const Writer& write) {
+    if (!preferences.WebStats)
+        return Outcome::Off; // switched on again later, the schedule resumes from here
+    if (m_countdown > 0) {
+        --m_countdown;
+        return Outcome::Waiting;
+    }
+    // A rate of 1 or less means every pass; taking it as 1 keeps INT_MIN from overflowing.
+    m_countdown = std::max(preferences.WebRefreshRate, 1) - 1;
+    const QString folder = ReportFolder(preferences);
+    if (folder.isEmpty())
+        return Outcome::NoFolder;
+    try {
+        write(folder);
+    } catch (const RunTimeError&) {
+        return Outcome::Failed;
+    }
+    return Outcome::Written;
+}
+
+QString ReportSchedule::ReportFolder(const Preferences& preferences) {
+    if (preferences.WebLocal)
+        return preferences.WebFolder;
+    const QString temp = qEnvironmentVariable("TEMP");
+    return temp.isEmpty() ? QDir::tempPath() : temp;
+}

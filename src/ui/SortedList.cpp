@@ -1,0 +1,195 @@
+#include "SortedList.h"
+
+#include "Twips.h"
+#include "common/RunTimeError.h"
+
+#include <QHeaderView>
+#include <QStyledItemDelegate>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int InvalidPropertyValue = 380;
+constexpr int KeyRole = Qt::UserRole;
+
+RunTimeError invalidPropertyValue() {
+    return RunTimeError(InvalidPropertyValue, u"Invalid property value"_s);
+}
+
+RunTimeError subscriptOutOfRange() {
+    return RunTimeError(ErrorNumber::SubscriptOutOfRange, u"Subscript out of range"_s);
+}
+
+/**
+ * Cell texts compare as text, without regard to case (the exact case decides only between
+ * otherwise equal texts), never locale-aware: collation would skip the leading spaces that make
+ * right-justified numbers sort by value.
+ */
+int compareCellTexts(const QString& a, const QString& b) {
+    const int result = a.compare(b, Qt::CaseInsensitive);
+    return result != 0 ? result : a.compare(b, Qt::CaseSensitive);
+}
+
+/** A row: ordered by the text of the list's sort column. */
+class ListRow : public QTreeWidgetItem {
+public:
+    ListRow() : QTreeWidgetItem(UserType) {}
+
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        return compareCellTexts(text(column), other.text(column)) < 0;
+    }
+};
+
+/**
+ * Rows as high as the font's glyphs really reach: Wine's Tahoma declares a line height
+ * (10 pixels at 7.8 points) smaller than its accents and descenders, which would be clipped.
+ */
+class RowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const int glyphs = QFontMetrics(option.font).boundingRect(u"\u00C5\u00C9gjpqy|"_s).height();
+        size.setHeight(qMax(size.height(), glyphs));
+        return size;
+    }
+};
+
+} // namespace
+
+SortedList::SortedList(const QList<ListColumn>& columns, QWidget* parent) : QTreeWidget(parent) {
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setColumnCount(int(columns.size()));
+    setItemDelegate(new RowDelegate(this));
+
+    QTreeWidgetItem* header = headerItem();
+    for (int column = 0; column < columns.size(); ++column) {
+        const ListColumn& design = columns.at(column);
+        m_alignments << design.alignment;
+        header->setText(column, design.header);
+        header->setTextAlignment(column, design.alignment | Qt::AlignVCenter);
+        setColumnWidth(column, Twips::toPixelsX(design.width));
+    }
+    // The list sorts by itself (resortList): the view must not re-sort whenever a cell
+    // changes, and no header marks the sort column.
+    setSortingEnabled(false);
+    QHeaderView* view = QTreeWidget::header();
+    view->setStretchLastSection(false);
+    view->setSectionsMovable(false);
+    view->setSectionsClickable(true);
+    view->setSortIndicatorShown(false);
+    view->setSortIndicator(m_sortKey, Qt::AscendingOrder);
+    connect(view, &QHeaderView::sectionClicked, this,
+            [this](int logicalIndex) { ColumnClick(logicalIndex + 1); });
+
+    // Rows removed through QTreeWidget itself (clear, takeTopLevelItem, delete) leave the hash.
+    connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_rows.clear(); });
+    connect(model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex& parent, int first, int last) {
+                if (!parent.isValid())
+                    forgetRows(first, last);
+            });
+}
+
+SortedList::~SortedList() {
+    // The view's own destructor removes the rows after the hash is gone.
+    disconnect(model(), nullptr, this, nullptr);
+}
+
+QTreeWidgetItem* SortedList::findRow(const QString& key) const {
+    return m_rows.value(key);
+}
+
+QTreeWidgetItem* SortedList::addRow(const QString& key, const QString& text) {
+    auto* row = new ListRow;
+    row->setText(0, text);
+    row->setData(0, KeyRole, key);
+    for (int column = 0; column < m_alignments.size(); ++column)
+        row->setTextAlignment(column, m_alignments.at(column) | Qt::AlignVCenter);
+    addTopLevelItem(row);
+    m_rows.insert(key, row);
+    return row;
+}
+
+void SortedList::clearRows() {
+    clear();
+    m_rows.clear();
+}
+
+void SortedList::forgetRows(int first, int last) {
+    for (int i = first; i <= last; ++i) {
+        QTreeWidgetItem* row = topLevelItem(i);
+        const auto found = m_rows.constFind(rowKey(row));
+        if (found != m_rows.cend() && found.value() == row)
+            m_rows.erase(found);
+    }
+}
+
+QString SortedList::rowKey(const QTreeWidgetItem* row) {
+    return row ? row->data(0, KeyRole).toString() : QString();
+}
+
+QString SortedList::selectedRowKey() const {
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? QString() : rowKey(selected.first());
+}
+
+void SortedList::setSortKey(int key) {
+    if (key < 0 || key >= columnCount())
+        throw invalidPropertyValue();
+    m_sortKey = key;
+    resortList();
+}
+
+void SortedList::setSortOrder(int order) {
+    if (order != 0 && order != 1)
+        throw invalidPropertyValue();
+    m_sortOrder = order;
+    resortList();
+}
+
+void SortedList::setSorted(bool sorted) {
+    m_sorted = sorted;
+    resortList();
+}
+
+void SortedList::resortList() {
+    if (m_sorted)
+        sortItems(m_sortKey, m_sortOrder == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void SortedList::ColumnClick(int position) {
+    // Errors are ignored here; a position outside the columns changes nothing.
+    if (position < 1 || position > columnCount())
+        return;
+    if (position == m_sortKey + 1) {
+        m_sortOrder = m_sortOrder == 0 ? 1 : 0;
+    } else {
+        m_sortKey = position - 1;
+        m_sortOrder = 0;
+    }
+    resortList();
+}
+
+double SortedList::columnWidthTwips(int column) const {
+    if (column < 0 || column >= columnCount())
+        throw subscriptOutOfRange();
+    return Twips::fromPixelsX(columnWidth(column));
+}
+
+void SortedList::setColumnWidthTwips(int column, double twips) {
+    if (column < 0 || column >= columnCount())
+        throw subscriptOutOfRange();
+    if (!(twips >= 0)) // also refuses NaN
+        throw invalidPropertyValue();
+    setColumnWidth(column, Twips::toPixelsX(twips));
+}

@@ -1,0 +1,313 @@
+#include "frmDetail.h"
+
+#include "SortedList.h"
+#include "Twips.h"
+#include "WindowLook.h"
+
+#include "common/ErrorReport.h"
+#include "common/modGlobals.h"
+#include "naming/ClientNames.h"
+#include "persistence/Settings.h"
+#include "stats/ClientTable.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Design geometry in twips: left, top, width, height.
+constexpr double DesignClientWidth = 3708;
+constexpr double DesignClientHeight = 3480;
+const QRectF LvDetailRect(84, 504, 3540, 2868);
+const QRectF Label1Rect(168, 84, 768, 264);
+const QRectF LabNameRect(1008, 84, 2616, 432);
+
+const QList<ListColumn> Columns = {
+    {u"Date"_s, 1200, Qt::AlignLeft},
+    {u"Blocks"_s, 1200, Qt::AlignRight},
+};
+constexpr int BlocksWidth = 6;
+constexpr int InvalidPropertyValue = 380;
+
+qint16 windowStateNumber(const QWidget& window) {
+    if (window.isMinimized())
+        return 1;
+    return window.isMaximized() ? 2 : 0;
+}
+
+Qt::WindowStates windowStateFlags(qint16 number) {
+    return number == 1 ? Qt::WindowMinimized : number == 2 ? Qt::WindowMaximized : Qt::WindowNoState;
+}
+
+/** Sets a size only where it is not negative: a window smaller than a margin skips the step. */
+void setHeightIfValid(QWidget* control, int height) {
+    if (height >= 0)
+        control->resize(control->width(), height);
+}
+
+void setWidthIfValid(QWidget* control, int width) {
+    if (width >= 0)
+        control->resize(width, control->height());
+}
+
+} // namespace
+
+frmDetail::frmDetail(QWidget* owner, const Clock& clock, ErrorReporter& reporter,
+                     ClientNames& names, RecordLookup lookup)
+    : QWidget(owner, Qt::Window),
+      m_clock(clock),
+      m_reporter(reporter),
+      m_names(names),
+      m_lookup(std::move(lookup)) {
+    setObjectName(u"frmDetail"_s);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(u"Details"_s);
+    setWindowIcon(programIcon());
+    setFont(windowFont());
+    buildControls();
+    resize(Twips::toPixelsX(DesignClientWidth), Twips::toPixelsY(DesignClientHeight));
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(u"Timer1"_s);
+    m_timer1->setInterval(1000);
+    connect(m_timer1, &QTimer::timeout, this, &frmDetail::Timer1_Timer);
+    m_timer1->start();
+
+    if (owner)
+        owner->installEventFilter(this);
+}
+
+frmDetail::~frmDetail() {
+    // The owner deletes its detail windows without closing them; they still save their state.
+    Form_Unload();
+}
+
+void frmDetail::buildControls() {
+    m_lvDetail = new SortedList(Columns, this);
+    m_lvDetail->setObjectName(u"lvDetail"_s);
+    m_lvDetail->setGeometry(Twips::toPixels(LvDetailRect));
+
+    m_label1 = new QLabel(u"Client:"_s, this);
+    m_label1->setObjectName(u"Label1"_s);
+    m_label1->setTextFormat(Qt::PlainText);
+    m_label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_label1->setGeometry(Twips::toPixels(Label1Rect));
+
+    m_labName = new QLabel(this);
+    m_labName->setObjectName(u"labName"_s);
+    m_labName->setTextFormat(Qt::PlainText);
+    m_labName->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_labName->setWordWrap(true); // two lines high: a long name wraps
+    QFont bold = windowFont();
+    bold.setBold(true);
+    m_labName->setFont(bold);
+    m_labName->setGeometry(Twips::toPixels(LabNameRect));
+}
+
+frmDetail::RecordLookup frmDetail::lookupIn(const Statistics& statistics) {
+    const Statistics* model = &statistics;
+    return [model](const QString& key) { return model->Clients.find(key); };
+}
+
+frmDetail* frmDetail::findOpen(const QWidget* owner, const QString& sName) {
+    if (!owner)
+        return nullptr;
+    const QList<frmDetail*> windows = owner->findChildren<frmDetail*>(Qt::FindDirectChildrenOnly);
+    for (frmDetail* window : windows)
+        if (!window->m_unloaded && window->m_sName == sName)
+            return window;
+    return nullptr;
+}
+
+void frmDetail::Activate() {
+    m_hiddenWithOwner = false;
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmDetail::ShowDetail(const QString& sName) {
+    Form_Load();
+    passErrors(u"frmDetail:ShowDetail"_s, PlaceSeparator::None, [&] {
+        const QString client = sName.mid(3); // the project code removed
+        const QString host = m_names.Resolve(client);
+        setWindowTitle(windowTitle() + u" - "_s + host);
+        m_labName->setText(host + u" ("_s + client + u')');
+        m_sName = sName;
+        m_lvDetail->clearRows();
+        Timer1_Timer();
+        show();
+    });
+}
+
+void frmDetail::Form_Load() {
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    const QString place = u"frmDetail:Form_Load"_s;
+    // The margins are measured on the design layout, before any saved size is applied.
+    Form_Resize();
+
+    // Every key defaults to the window's current value. Like the main window's, the rectangle
+    // is the one inside the frame: a hidden window does not know its frame yet.
+    WindowPlacement placement;
+    placement.WindowState = windowStateNumber(*this);
+    const QRect rect = geometry();
+    placement.Left = float(Twips::fromPixelsX(rect.x()));
+    placement.Top = float(Twips::fromPixelsY(rect.y()));
+    placement.Width = float(Twips::fromPixelsX(rect.width()));
+    placement.Height = float(Twips::fromPixelsY(rect.height()));
+    for (int column = 0; column < ColumnCount; ++column)
+        placement.Columns << float(m_lvDetail->columnWidthTwips(column));
+    placement.SortKey = qint16(m_lvDetail->SortKey());
+    placement.SortOrder = m_lvDetail->SortOrder();
+    // Where no position was saved, the window system places the window.
+    const SettingsStore store;
+    const bool positionSaved = store.StoredText(SettingsKey::Details, SettingsKey::Left) ||
+                               store.StoredText(SettingsKey::Details, SettingsKey::Top);
+
+    // Read as far as the report lets it; a value not read stays the current one, so applying
+    // it below changes nothing.
+    for (const auto& read : PlacementReadSteps(SettingsKey::Details, SettingsKey::Details, placement))
+        if (!m_reporter.runStep(place, read))
+            break;
+
+    // The normal-state rectangle goes first: a hidden window keeps it as the one it restores
+    // to when the state is then set to maximised or minimised.
+    const bool placed = m_reporter.runStep(place, [&] {
+        const QRect saved(Twips::toPixelsX(placement.Left), Twips::toPixelsY(placement.Top),
+                          Twips::toPixelsX(placement.Width), Twips::toPixelsY(placement.Height));
+        if (saved.width() < 0 || saved.height() < 0)
+            throw RunTimeError(InvalidPropertyValue, u"Invalid property value"_s);
+        if (positionSaved)
+            setGeometry(saved);
+        else
+            resize(saved.size());
+    });
+    if (!placed)
+        return;
+    setWindowState(windowStateFlags(placement.WindowState));
+    for (int column = 0; column < ColumnCount; ++column)
+        if (!m_reporter.runStep(place, [&] { m_lvDetail->setColumnWidthTwips(column, placement.Columns[column]); }))
+            return;
+    if (!m_reporter.runStep(place, [&] { m_lvDetail->setSortKey(placement.SortKey); }))
+        return;
+    m_reporter.runStep(place, [&] { m_lvDetail->setSortOrder(placement.SortOrder); });
+}
+
+void frmDetail::Form_Resize() {
+    // A minimised window keeps its controls as they were.
+    if (isMinimized())
+        return;
+    if (m_margins.listHeight == 0) {
+        m_margins.listHeight = height() - m_lvDetail->height();
+        m_margins.listWidth = width() - m_lvDetail->width();
+    }
+    setHeightIfValid(m_lvDetail, height() - m_margins.listHeight);
+    setWidthIfValid(m_lvDetail, width() - m_margins.listWidth);
+    // labName's right edge stays on the list's right edge.
+    setWidthIfValid(m_labName, m_lvDetail->x() + m_lvDetail->width() - m_labName->x());
+}
+
+void frmDetail::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmDetail::Form_Unload() {
+    if (!m_loaded || m_unloaded)
+        return;
+    m_unloaded = true;
+    m_timer1->stop();
+
+    WindowPlacement placement;
+    placement.WindowState = windowStateNumber(*this);
+    // Position and size are saved in the normal state only (see SaveWindowPlacement).
+    const QRect rect = geometry();
+    placement.Left = float(Twips::fromPixelsX(rect.x()));
+    placement.Top = float(Twips::fromPixelsY(rect.y()));
+    placement.Width = float(Twips::fromPixelsX(rect.width()));
+    placement.Height = float(Twips::fromPixelsY(rect.height()));
+    for (int column = 0; column < ColumnCount; ++column)
+        placement.Columns << float(m_lvDetail->columnWidthTwips(column));
+    placement.SortKey = qint16(m_lvDetail->SortKey());
+    placement.SortOrder = m_lvDetail->SortOrder();
+    m_reporter.runStep(u"frmDetail:Form_Unload"_s,
+                       [&] { SaveWindowPlacement(SettingsKey::Details, SettingsKey::Details, placement); });
+}
+
+void frmDetail::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        Form_Unload();
+}
+
+void frmDetail::Timer1_Timer() {
+    QString today;
+    if (!m_reporter.runStep(u"frmDetail:Timer1_Timer"_s, [&] { today = GetCurrentDate(m_clock); }))
+        return;
+    if (!m_lookup)
+        return;
+
+    // From here on nothing is reported: a failing step is skipped.
+    const ClientRecord* record = nullptr;
+    try {
+        record = m_lookup(m_sName);
+    } catch (const RunTimeError&) {
+    }
+    if (!record)
+        return; // the record is gone (a new log was opened): the rows stay as they are
+
+    bool added = false;
+    for (const auto& entry : record->Data) {
+        const DayEntry& day = entry.value;
+        QTreeWidgetItem* row = m_lvDetail->findRow(day.Date);
+        if (!row) {
+            row = m_lvDetail->addRow(day.Date, day.Date);
+            // The row of the date that is today when the row is made stays bold.
+            if (day.Date == today) {
+                QFont bold = m_lvDetail->font();
+                bold.setBold(true);
+                row->setFont(ColDate, bold);
+                row->setFont(ColBlocks, bold);
+                row->setText(ColBlocks, QString());
+            }
+            added = true;
+        }
+        const QString text = RightJustify(day.Blocks, BlocksWidth);
+        if (row->text(ColBlocks) != text)
+            row->setText(ColBlocks, text);
+    }
+    // New rows take their places in the current order once their cells are written; changed
+    // cells alone never re-order the list.
+    if (added) {
+        m_lvDetail->setSorted(false);
+        m_lvDetail->setSorted(true);
+    }
+}
+
+bool frmDetail::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parentWidget() &&
+        (event->type() == QEvent::WindowStateChange || event->type() == QEvent::Show))
+        followOwner();
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmDetail::followOwner() {
+    // Hidden while the owner is minimised (or hidden after minimising), back when it returns.
+    const QWidget* owner = parentWidget();
+    if (m_unloaded)
+        return;
+    const bool ownerMinimised = owner->isMinimized();
+    if (ownerMinimised && isVisible()) {
+        m_hiddenWithOwner = true;
+        hide();
+    } else if (!ownerMinimised && owner->isVisible() && m_hiddenWithOwner) {
+        m_hiddenWithOwner = false;
+        show();
+    }
+}
