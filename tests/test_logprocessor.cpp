@@ -27,6 +27,7 @@ public:
     }
     void SaveStatsOnClosing() override {
         ++saves;
+        savedLastTime = m_session.LastTime;
         savedPosition = m_session.TextStreamPosition;
         savedModified = m_session.LastModified;
     }
@@ -36,6 +37,7 @@ public:
     int saves = 0;
     qint64 savedPosition = 0;
     QDateTime savedModified;
+    QString savedLastTime;
     std::function<void()> onYield;
 
 private:
@@ -105,7 +107,13 @@ private Q_SLOTS:
         append(m_path, log);
 
         Fixture f(m_path);
-        QCOMPARE(f.drainLines(), expected);
+        QByteArrayView first;
+        QVERIFY(f.processor.GetNextLine(first));
+        // The first buffer is one chunk extended to the end of the line it ended in.
+        QCOMPARE(f.session.BufferLength, log.indexOf("\r\n", ChunkSize - 2) + 2);
+        QList<QByteArray> lines{first.toByteArray()};
+        lines += f.drainLines();
+        QCOMPARE(lines, expected);
         QCOMPARE(f.session.TextStreamPosition, log.size() + 1);
         QVERIFY(!f.session.LogFileHandle); // closed at its end
         QCOMPARE(f.drainLines(), QList<QByteArray>()); // unchanged file: nothing more
@@ -349,8 +357,9 @@ private Q_SLOTS:
 
     void closingDuringAYield() {
         QByteArray log;
+        const auto timeOf = [](int i) { return QTime(8, 0).addSecs(i).toString(u"HH:mm:ss"_s).toLatin1(); };
         for (int i = 0; i < 3000; ++i)
-            log += clientLine(i);
+            log += logLine("Client 10.0.0.1 --> sent rc5 1 blocks", "12/06/26", timeOf(i));
         append(m_path, log);
         Fixture f(m_path);
         f.host.onYield = [&] {
@@ -366,6 +375,8 @@ private Q_SLOTS:
         QVERIFY(f.session.TextStreamPosition < log.size() + 1);
         QCOMPARE(f.statistics.Totals.ClientsTotalRC5, qint32(log.left(f.session.TextStreamPosition - 1).count('\n')));
         QVERIFY(f.statistics.Totals.ClientsTotalRC5 > 1000);
+        // The file gets the time of the last line read, not of the last refresh.
+        QCOMPARE(f.host.savedLastTime, QString::fromLatin1(timeOf(f.statistics.Totals.ClientsTotalRC5 - 1)));
     }
 
     void logChosenAnewDuringAYield() {

@@ -2,8 +2,9 @@
 
 #include "NameTable.h"
 
+#include "common/SafeSave.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 QString DecodeNamesText(const QByteArray& bytes, bool keepByteOrderMark) {
@@ -75,16 +76,4 @@ bool ReadNamesText(const QString& path, QString* text) {
     return true;
 }
 
-bool SaveNamesText(const QString& path, const QString& text) {
-    QSaveFile file(path);
-    // Unbuffered: a buffered flush that runs out of room (a full disk) can stop short without
-    // an error, and the cut file would replace the good one; written directly, it shows.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size() || file.size() != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
+bool SaveNamesText(const QString& path, const QString& text) { return SaveFileSafely(path, text.toUtf8()); }

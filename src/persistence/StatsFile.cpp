@@ -2,12 +2,12 @@
 
 #include "PropertyBag.h"
 #include "common/RunTimeError.h"
+#include "common/SafeSave.h"
 #include "stats/LogSession.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <cstring>
@@ -276,20 +276,13 @@ bool SaveStatsFile(QIODevice* device, const LogSession& session, const Statistic
 }
 
 bool SaveStatsFile(const QString& path, const LogSession& session, const Statistics& statistics) {
-    QByteArray contents;
+    QByteArray bytes;
     try {
-        contents = fileBagContents(session, statistics);
+        bytes = StatsFileBytes(session, statistics);
     } catch (const RunTimeError&) {
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (!writeFrame(file, contents)) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return SaveFileSafely(path, bytes);
 }
 
 bool LoadStatsFile(QIODevice* device, LogSession& session, Statistics& statistics) {

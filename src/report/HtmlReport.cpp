@@ -1,9 +1,9 @@
 #include "HtmlReport.h"
 
 #include "common/RunTimeError.h"
+#include "common/SafeSave.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -118,21 +118,9 @@ bool WriteReport(const QString& folder, const ReportTable& table, ReportError* e
         setError(error, ErrorNumber::PathFileAccess, u"No report folder"_s);
         return false;
     }
-    QSaveFile file(QDir(folder).filePath(FileName()));
-    file.setDirectWriteFallback(true);
-    // Unbuffered: a buffered write that runs out of room can stop short without an error, and
-    // commit would then put a cut page in place of the good one; written directly it shows.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        setError(error, ErrorNumber::PathFileAccess, file.errorString());
-        return false;
-    }
-    const QByteArray bytes = ReportBytes(table);
-    if (!writeAll(file, bytes, error)) {
-        file.cancelWriting(); // the unfinished page is dropped; the old one stays
-        return false;
-    }
-    if (!file.commit()) {
-        setError(error, ErrorNumber::DeviceIoError, file.errorString());
+    QString reason;
+    if (!SaveFileSafely(QDir(folder).filePath(FileName()), ReportBytes(table), true, &reason)) {
+        setError(error, ErrorNumber::DeviceIoError, reason);
         return false;
     }
     return true;

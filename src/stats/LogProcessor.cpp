@@ -87,6 +87,7 @@ bool LogProcessor::refill() {
     qint64 have = 0;
     bool atEnd = false;
     qint64 wanted = ChunkSize;
+    qint64 endOfChunkLine = 0; // just past the CR LF that ends the line the chunk ended in
     for (;;) {
         const qint64 n = file.read(buffer.data() + have, wanted - have);
         if (n < 0)
@@ -98,24 +99,25 @@ bool LogProcessor::refill() {
         }
         if (have >= ChunkSize + MaxLineLength)
             break;
-        // The chunk is full: is the line it ended in complete yet?
+        // The chunk is full: is the line it ended in complete yet? (Its CR may be the last
+        // byte read before, its LF the first byte read now.)
         const qint64 from = std::max<qint64>(have - n - 1, ChunkSize - 1);
-        const char* lf = static_cast<const char*>(memchr(buffer.constData() + from, '\n', size_t(have - from)));
-        bool complete = false;
-        while (lf) {
+        for (const char* lf = static_cast<const char*>(memchr(buffer.constData() + from, '\n', size_t(have - from)));
+             lf; lf = static_cast<const char*>(memchr(lf + 1, '\n', size_t(have - (lf + 1 - buffer.constData()))))) {
             const qint64 at = lf - buffer.constData();
             if (at > 0 && buffer[at - 1] == '\r') {
-                complete = true;
+                endOfChunkLine = at + 1;
                 break;
             }
-            lf = static_cast<const char*>(memchr(lf + 1, '\n', size_t(have - at - 1)));
         }
-        if (complete)
+        if (endOfChunkLine > 0)
             break;
         wanted = std::min<qint64>(have + 4096, ChunkSize + MaxLineLength);
     }
 
-    qint64 keep = endOfLastLine(buffer.constData(), have);
+    // A full chunk ends with the line it ended in; at the end of the file, with the last
+    // complete line (the unfinished rest is read again once its line end is there).
+    qint64 keep = endOfChunkLine > 0 ? endOfChunkLine : endOfLastLine(buffer.constData(), have);
     s.BufferIsLongLinePiece = false;
     if (keep == 0 && have >= ChunkSize + MaxLineLength) {
         // A line too long to hold: this piece is handed out as one empty line. A CR at its very
@@ -137,6 +139,7 @@ bool LogProcessor::GetNextLine(QByteArrayView& line) {
     LogSession& s = m_session;
     if (s.BufferUsedUp()) {
         if (s.IsClosing) {
+            m_interpreter.FlushStamp(s); // the file gets the date and time of the last line read
             s.LastModified = QDateTime();
             m_host.SaveStatsOnClosing();
             return false;
@@ -179,7 +182,7 @@ bool LogProcessor::Process() {
     const quint64 generation = s.Generation;
     const QString place = QStringLiteral("frmMain:Process");
 
-    LineInterpreter interpreter;
+    LineInterpreter& interpreter = m_interpreter;
     const auto flushStamp = qScopeGuard([&] { interpreter.FlushStamp(s); }); // however the run ends
     bool anyLine = false;
     // Column 1-17 of the line last read, kept because the buffer may be refilled meanwhile.

@@ -25,6 +25,27 @@ constexpr qint64 ChunkSize = 32768;
 constexpr qint64 MaxLineLength = 65536;
 
 /**
+ * Interprets one log line (Latin-1 bytes) into the statistics. Throws a RunTimeError for a
+ * line it cannot read (a missing field, a non-number, an overflow).
+ */
+class LineInterpreter {
+public:
+    void Interpret(QByteArrayView line, Statistics& statistics);
+
+    /** Writes the date and time of the last line that set them into LastDate and LastTime. */
+    void FlushStamp(LogSession& session);
+    /** Forgets that date and time: something later has set LastDate and LastTime itself. */
+    void DropStamp() { m_stampPending = false; }
+
+private:
+    QString m_number; ///< reused for the rare count that is not plain digits
+    char m_stamp[16] = {};
+    qsizetype m_dateSize = 0;
+    qsizetype m_timeSize = 0;
+    bool m_stampPending = false;
+};
+
+/**
  * Follows the connection log: GetNextLine hands it out line by line from a buffer refilled
  * in chunks, Process interprets every available line into the statistics.
  */
@@ -49,25 +70,5 @@ private:
     Statistics& m_statistics;
     IProcessHost& m_host;
     ErrorReporter& m_reporter;
-};
-
-/**
- * Interprets one log line (Latin-1 bytes) into the statistics. Throws a RunTimeError for a
- * line it cannot read (a missing field, a non-number, an overflow).
- */
-class LineInterpreter {
-public:
-    void Interpret(QByteArrayView line, Statistics& statistics);
-
-    /** Writes the date and time of the last line that set them into LastDate and LastTime. */
-    void FlushStamp(LogSession& session);
-    /** Forgets that date and time: something later has set LastDate and LastTime itself. */
-    void DropStamp() { m_stampPending = false; }
-
-private:
-    QString m_number; ///< reused for the rare count that is not plain digits
-    char m_stamp[16] = {};
-    qsizetype m_dateSize = 0;
-    qsizetype m_timeSize = 0;
-    bool m_stampPending = false;
+    LineInterpreter m_interpreter;
 };
