@@ -7,6 +7,7 @@
 #include "persistence/StatsFile.h"
 #include "ui/Analyzer.h"
 #include "ui/frmMain.h"
+#include "ui/frmNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -362,6 +363,50 @@ private Q_SLOTS:
         p.analyzer->mnuNext_Click();
         QCOMPARE(p.errors.places, QStringList{u"frmMain:mnuNext_Click"_s});
         QCOMPARE(p.errors.numbers, QList<int>{ErrorNumber::InvalidArgument});
+    }
+
+    void detailNamesAndReport() {
+        append(m_log, returnLine("a", 3) + logLine("a: completed ogr stub 1") + returnLine("<b>x</b>", 2));
+        Program p(m_dir->path());
+        p.analyzer->Form_Load();
+        p.dialogs.chosenFiles = {m_log};
+        p.analyzer->mnuOpen_Click();
+
+        // One detail window per record: RC5 and OGR of one client are two; a second
+        // double-click brings the open one forward.
+        const auto detailWindows = [&] { return p.window().findChildren<QWidget*>(u"frmDetail"_s).size(); };
+        p.list().setCurrentItem(p.window().findRow(u"a"_s));
+        p.analyzer->lvRC5_DblClick();
+        p.analyzer->lvRC5_DblClick();
+        QCOMPARE(detailWindows(), 1);
+        p.window().tabMain()->setCurrentIndex(1);
+        p.list().setCurrentItem(p.window().findRow(u"a"_s));
+        p.analyzer->lvRC5_DblClick();
+        QCOMPARE(detailWindows(), 2);
+        p.list().clearSelection();
+        p.list().setCurrentItem(nullptr);
+        p.analyzer->lvRC5_DblClick(); // nothing selected: nothing happens
+        QCOMPARE(detailWindows(), 2);
+
+        p.analyzer->mnuNames_Click();
+        QPointer<frmNames> names = p.analyzer->namesDialog();
+        QVERIFY(names && names->isVisible());
+        p.analyzer->mnuNames_Click();
+        QCOMPARE(p.analyzer->namesDialog(), names.data());
+
+        // The web report follows the visible list on the refresh schedule.
+        p.window().tabMain()->setCurrentIndex(0);
+        p.analyzer->preferences().WebStats = true;
+        p.analyzer->preferences().WebRefreshRate = 1;
+        p.analyzer->preferences().WebLocal = true;
+        p.analyzer->preferences().WebFolder = m_dir->path();
+        p.analyzer->Timer1_Timer();
+        QFile page(m_dir->filePath(u"Index.htm"_s));
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QByteArray html = page.readAll();
+        QVERIFY(html.contains("&lt;All-clients&gt;"));
+        QVERIFY(html.contains("&lt;b&gt;x&lt;/b&gt;"));
+        QVERIFY(!html.contains("<b>x"));
     }
 
 private:

@@ -46,6 +46,9 @@ Analyzer::Analyzer(AnalyzerEnvironment environment, QObject* parent)
     connect(m_window.get(), &frmMain::openRequested, this, &Analyzer::mnuOpen_Click);
     connect(m_window.get(), &frmMain::nextLogRequested, this, &Analyzer::mnuNext_Click);
     connect(m_window.get(), &frmMain::hostsFileRequested, this, &Analyzer::mnuHosts_Click);
+    connect(m_window.get(), &frmMain::preferencesRequested, this, &Analyzer::mnuPreferences_Click);
+    connect(m_window.get(), &frmMain::namesRequested, this, &Analyzer::mnuNames_Click);
+    connect(m_window.get(), &frmMain::listDoubleClicked, this, &Analyzer::lvRC5_DblClick);
 }
 
 Analyzer::~Analyzer() = default;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "frmNames.h"
+
 #include "common/ErrorReport.h"
+#include "report/ReportSchedule.h"
 #include "naming/ClientNames.h"
 #include "persistence/Settings.h"
 #include "stats/ClientTable.h"
@@ -8,6 +11,7 @@
 #include "stats/LogSession.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -62,7 +66,12 @@ public:
     // The main window's commands.
     void mnuOpen_Click();
     void mnuNext_Click();
+    void mnuPreferences_Click();
+    void mnuNames_Click();
     void mnuHosts_Click();
+    void lvRC5_DblClick();
+    /** The names dialog while it is open. */
+    frmNames* namesDialog() const { return m_namesDialog; }
 
     frmMain* window() const { return m_window.get(); }
     frmHidden* hiddenWindow() const { return m_hidden.get(); }
@@ -73,8 +82,6 @@ public:
     ErrorReporter& errorReporter() { return m_reporter; }
     /** The text of status panel 1: the log's path shortened to fit, then " (" line ")". */
     QString MakeStatusText() const;
-    /** The step of the refresh pass that writes the HTML report (filled in by the report). */
-    void setReportStep(std::function<void()> step) { m_reportStep = std::move(step); }
     /** False when start-up ended early (a second instance): the program is on its way out. */
     bool isRunning() const { return m_running; }
 
@@ -105,7 +112,8 @@ private:
     std::unique_ptr<frmMain> m_window;
     std::unique_ptr<frmHidden> m_hidden;
     std::unique_ptr<QLockFile> m_instanceLock;
-    std::function<void()> m_reportStep;
+    ReportSchedule m_reportSchedule;
+    QPointer<frmNames> m_namesDialog;
     QString m_openDialogPath; ///< the file name the Open dialog starts with
     int m_refreshTickCount = 0;
     bool m_statsLoadAttempted = false; ///< only then may shut-down write the stats file

@@ -1,7 +1,10 @@
-// The main window's commands: Open, Switch to next log file, Hosts file.
+// The main window's commands: the menus and the list's double-click.
 #include "Analyzer.h"
 
 #include "UserDialogs.h"
+#include "frmDetail.h"
+#include "frmNames.h"
+#include "frmPreferences.h"
 #include "frmMain.h"
 
 #include "stats/NextLogFile.h"
@@ -38,4 +41,35 @@ void Analyzer::mnuNext_Click() {
 void Analyzer::mnuHosts_Click() {
     // Opened in the desktop's text editor, without a shell; if that fails, nothing happens.
     QDesktopServices::openUrl(QUrl::fromLocalFile(u"/etc/hosts"_s));
+}
+
+void Analyzer::mnuPreferences_Click() {
+    frmPreferences dialog(m_preferences, m_reporter, m_window.get());
+    dialog.exec();
+    // OK may have taken over some values before an Abort: apply whatever is there now.
+    m_names.setResolveClients(m_preferences.ResolveClients);
+}
+
+void Analyzer::mnuNames_Click() {
+    if (m_namesDialog) {
+        m_namesDialog->raise();
+        m_namesDialog->activateWindow();
+        return;
+    }
+    m_namesDialog = new frmNames(m_env.namesFilePath, [this] { m_names.LoadNames(m_env.namesFilePath); }, m_window.get());
+    m_namesDialog->show();
+}
+
+void Analyzer::lvRC5_DblClick() {
+    const QString row = m_window->selectedRowKey();
+    if (row.isEmpty())
+        return;
+    const QString key = (m_window->currentTab() == 1 ? Project::OGR : Project::RC5) + row;
+    if (frmDetail* open = frmDetail::findOpen(m_window.get(), key)) {
+        open->Activate();
+        return;
+    }
+    auto* detail = new frmDetail(m_window.get(), *m_env.clock, m_reporter, m_names, frmDetail::lookupIn(m_statistics));
+    if (!m_reporter.runStep(u"frmMain:lvRC5_DblClick"_s, [&] { detail->ShowDetail(key); }))
+        detail->deleteLater();
 }

@@ -2,6 +2,7 @@
 // the information panel and the rows of the selected project.
 #include "Analyzer.h"
 
+#include "ReportFromList.h"
 #include "Twips.h"
 #include "frmHidden.h"
 #include "frmMain.h"
@@ -64,13 +65,8 @@ void Analyzer::Timer1_Timer() {
     setLabel(m_window->statusPanel(3), u" "_s + m_session.LastDate + u" "_s);
     refreshStatusAndLabels(project);
     refreshList(project);
-    if (m_reportStep) {
-        try {
-            m_reportStep();
-        } catch (const RunTimeError&) {
-            // A report that cannot be written is simply not written this time.
-        }
-    }
+    // A report that cannot be written is skipped; the schedule goes on.
+    m_reportSchedule.Pass(m_preferences, [this](const QString& folder) { GenerateHTML(*m_window, folder); });
 }
 
 void Analyzer::refreshStatusAndLabels(const QString& project) {
