@@ -1,5 +1,7 @@
 #include "Analyzer.h"
 
+#include "Placement.h"
+#include "SortedList.h"
 #include "Twips.h"
 #include "UserDialogs.h"
 #include "frmHidden.h"
@@ -22,12 +24,6 @@ namespace {
 
 std::unique_ptr<IHostLookup> lookupOrDefault(std::unique_ptr<IHostLookup> lookup) {
     return lookup ? std::move(lookup) : std::make_unique<HostInfoLookup>();
-}
-
-qint16 windowStateNumber(const QWidget& window) {
-    if (window.isMinimized())
-        return 1;
-    return window.isMaximized() ? 2 : 0;
 }
 
 } // namespace
@@ -112,17 +108,7 @@ void Analyzer::Form_Load() {
 }
 
 bool Analyzer::readPlacement() {
-    WindowPlacement placement;
-    const QRect normal = m_window->normalGeometry().isValid() ? m_window->normalGeometry() : m_window->geometry();
-    placement.WindowState = windowStateNumber(*m_window);
-    placement.Left = float(Twips::fromPixelsX(normal.x()));
-    placement.Top = float(Twips::fromPixelsY(normal.y()));
-    placement.Width = float(Twips::fromPixelsX(normal.width()));
-    placement.Height = float(Twips::fromPixelsY(normal.height()));
-    for (int column = 0; column < frmMain::ColumnCount; ++column)
-        placement.Columns << float(m_window->columnWidthTwips(column));
-    placement.SortKey = qint16(m_window->SortKey());
-    placement.SortOrder = m_window->SortOrder();
+    WindowPlacement placement = Placement::Current(*m_window, *m_window->lvRC5());
 
     bool completed = true;
     for (const auto& read : PlacementReadSteps(SettingsKey::Common, SettingsKey::ListView, placement)) {
@@ -134,9 +120,7 @@ bool Analyzer::readPlacement() {
     // What was read is applied, each value on its own, as far as the window takes it.
     m_window->setGeometry(Twips::toPixelsX(placement.Left), Twips::toPixelsY(placement.Top),
                           Twips::toPixelsX(placement.Width), Twips::toPixelsY(placement.Height));
-    m_window->setWindowState(placement.WindowState == 1   ? Qt::WindowMinimized
-                             : placement.WindowState == 2 ? Qt::WindowMaximized
-                                                          : Qt::WindowNoState);
+    m_window->setWindowState(Placement::StateFlags(placement.WindowState));
     for (int column = 0; column < frmMain::ColumnCount; ++column)
         m_reporter.runStep(u"frmMain:Form_Load"_s, [&] { m_window->setColumnWidthTwips(column, placement.Columns[column]); });
     m_reporter.runStep(u"frmMain:Form_Load"_s, [&] { m_window->setSortKey(placement.SortKey); });
@@ -145,18 +129,7 @@ bool Analyzer::readPlacement() {
 }
 
 void Analyzer::savePlacement() {
-    WindowPlacement placement;
-    placement.WindowState = windowStateNumber(*m_window);
-    const QRect normal = m_window->isVisible() && placement.WindowState != 0 ? m_window->normalGeometry()
-                                                                             : m_window->geometry();
-    placement.Left = float(Twips::fromPixelsX(normal.x()));
-    placement.Top = float(Twips::fromPixelsY(normal.y()));
-    placement.Width = float(Twips::fromPixelsX(normal.width()));
-    placement.Height = float(Twips::fromPixelsY(normal.height()));
-    for (int column = 0; column < frmMain::ColumnCount; ++column)
-        placement.Columns << float(m_window->columnWidthTwips(column));
-    placement.SortKey = qint16(m_window->SortKey());
-    placement.SortOrder = m_window->SortOrder();
+    const WindowPlacement placement = Placement::Current(*m_window, *m_window->lvRC5());
     m_reporter.runStep(u"frmMain:Form_Unload"_s,
                        [&] { SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement); });
 }

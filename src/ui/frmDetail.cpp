@@ -1,6 +1,7 @@
 #include "frmDetail.h"
 
 #include "SortedList.h"
+#include "Placement.h"
 #include "Twips.h"
 #include "WindowLook.h"
 
@@ -31,27 +32,6 @@ const QList<ListColumn> Columns = {
 };
 constexpr int BlocksWidth = 6;
 constexpr int InvalidPropertyValue = 380;
-
-qint16 windowStateNumber(const QWidget& window) {
-    if (window.isMinimized())
-        return 1;
-    return window.isMaximized() ? 2 : 0;
-}
-
-Qt::WindowStates windowStateFlags(qint16 number) {
-    return number == 1 ? Qt::WindowMinimized : number == 2 ? Qt::WindowMaximized : Qt::WindowNoState;
-}
-
-/** Sets a size only where it is not negative: a window smaller than a margin skips the step. */
-void setHeightIfValid(QWidget* control, int height) {
-    if (height >= 0)
-        control->resize(control->width(), height);
-}
-
-void setWidthIfValid(QWidget* control, int width) {
-    if (width >= 0)
-        control->resize(width, control->height());
-}
 
 } // namespace
 
@@ -154,17 +134,7 @@ void frmDetail::Form_Load() {
 
     // Every key defaults to the window's current value. Like the main window's, the rectangle
     // is the one inside the frame: a hidden window does not know its frame yet.
-    WindowPlacement placement;
-    placement.WindowState = windowStateNumber(*this);
-    const QRect rect = geometry();
-    placement.Left = float(Twips::fromPixelsX(rect.x()));
-    placement.Top = float(Twips::fromPixelsY(rect.y()));
-    placement.Width = float(Twips::fromPixelsX(rect.width()));
-    placement.Height = float(Twips::fromPixelsY(rect.height()));
-    for (int column = 0; column < ColumnCount; ++column)
-        placement.Columns << float(m_lvDetail->columnWidthTwips(column));
-    placement.SortKey = qint16(m_lvDetail->SortKey());
-    placement.SortOrder = m_lvDetail->SortOrder();
+    WindowPlacement placement = Placement::Current(*this, *m_lvDetail);
     // Where no position was saved, the window system places the window.
     const SettingsStore store;
     const bool positionSaved = store.StoredText(SettingsKey::Details, SettingsKey::Left) ||
@@ -190,7 +160,7 @@ void frmDetail::Form_Load() {
     });
     if (!placed)
         return;
-    setWindowState(windowStateFlags(placement.WindowState));
+    setWindowState(Placement::StateFlags(placement.WindowState));
     for (int column = 0; column < ColumnCount; ++column)
         if (!m_reporter.runStep(place, [&] { m_lvDetail->setColumnWidthTwips(column, placement.Columns[column]); }))
             return;
@@ -207,10 +177,10 @@ void frmDetail::Form_Resize() {
         m_margins.listHeight = height() - m_lvDetail->height();
         m_margins.listWidth = width() - m_lvDetail->width();
     }
-    setHeightIfValid(m_lvDetail, height() - m_margins.listHeight);
-    setWidthIfValid(m_lvDetail, width() - m_margins.listWidth);
+    Placement::SetHeightIfValid(m_lvDetail, height() - m_margins.listHeight);
+    Placement::SetWidthIfValid(m_lvDetail, width() - m_margins.listWidth);
     // labName's right edge stays on the list's right edge.
-    setWidthIfValid(m_labName, m_lvDetail->x() + m_lvDetail->width() - m_labName->x());
+    Placement::SetWidthIfValid(m_labName, m_lvDetail->x() + m_lvDetail->width() - m_labName->x());
 }
 
 void frmDetail::resizeEvent(QResizeEvent* event) {
@@ -224,18 +194,8 @@ void frmDetail::Form_Unload() {
     m_unloaded = true;
     m_timer1->stop();
 
-    WindowPlacement placement;
-    placement.WindowState = windowStateNumber(*this);
     // Position and size are saved in the normal state only (see SaveWindowPlacement).
-    const QRect rect = geometry();
-    placement.Left = float(Twips::fromPixelsX(rect.x()));
-    placement.Top = float(Twips::fromPixelsY(rect.y()));
-    placement.Width = float(Twips::fromPixelsX(rect.width()));
-    placement.Height = float(Twips::fromPixelsY(rect.height()));
-    for (int column = 0; column < ColumnCount; ++column)
-        placement.Columns << float(m_lvDetail->columnWidthTwips(column));
-    placement.SortKey = qint16(m_lvDetail->SortKey());
-    placement.SortOrder = m_lvDetail->SortOrder();
+    const WindowPlacement placement = Placement::Current(*this, *m_lvDetail);
     m_reporter.runStep(u"frmDetail:Form_Unload"_s,
                        [&] { SaveWindowPlacement(SettingsKey::Details, SettingsKey::Details, placement); });
 }

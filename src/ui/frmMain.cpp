@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "Placement.h"
 #include "Twips.h"
 #include "WindowLook.h"
 
@@ -29,17 +30,6 @@ const QList<ListColumn> Columns = {
     {u"Today blocks"_s, 1100, Qt::AlignRight}, {u"Rate (kkeys/s)"_s, 1100, Qt::AlignRight},
     {u"Last block"_s, 2000, Qt::AlignLeft},
 };
-
-/** Sets a size only where it is not negative: a window smaller than a margin skips the step. */
-void setHeightIfValid(QWidget* control, int height) {
-    if (height >= 0)
-        control->resize(control->width(), height);
-}
-
-void setWidthIfValid(QWidget* control, int width) {
-    if (width >= 0)
-        control->resize(width, control->height());
-}
 
 } // namespace
 
@@ -257,11 +247,11 @@ void frmMain::Form_Resize() {
         m_margins.listWidth = client.width() - m_lvRC5->width();
         m_margins.panelWidth = client.width() - m_picInfo->width();
     }
-    setHeightIfValid(m_tabMain, client.height() - m_margins.tabHeight);
-    setWidthIfValid(m_tabMain, client.width() - m_margins.tabWidth);
-    setHeightIfValid(m_lvRC5, client.height() - m_margins.listHeight);
-    setWidthIfValid(m_lvRC5, client.width() - m_margins.listWidth);
-    setWidthIfValid(m_picInfo, client.width() - m_margins.panelWidth);
+    Placement::SetHeightIfValid(m_tabMain, client.height() - m_margins.tabHeight);
+    Placement::SetWidthIfValid(m_tabMain, client.width() - m_margins.tabWidth);
+    Placement::SetHeightIfValid(m_lvRC5, client.height() - m_margins.listHeight);
+    Placement::SetWidthIfValid(m_lvRC5, client.width() - m_margins.listWidth);
+    Placement::SetWidthIfValid(m_picInfo, client.width() - m_margins.panelWidth);
 }
 
 void frmMain::resizeEvent(QResizeEvent* event) {
