@@ -5,6 +5,7 @@ with the count the log writer printed (conlog-sim --expect)."""
 import copy
 import errno
 import os
+import signal
 import shutil
 import subprocess
 import time
@@ -610,6 +611,18 @@ def windows(ctx):
     assert_same(ctx.dump(), logcount.count_log(path), "stats file after the windows were used")
 
 
+def sigterm(ctx):
+    """SIGTERM (a service stop, the end of the session) runs the same shut-down as Exit: the
+    statistics are saved and the program ends with status 0."""
+    path, _ = ctx.make_log("conlog.log", 20000, seed=23, days=2)
+    app = ctx.start("run1")
+    app.open_log(path)
+    app.wait_settled([path], REFRESH)
+    os.kill(app.pid, signal.SIGTERM)
+    check(app.wait_exit(60) == 0, "the program did not end with status 0 after SIGTERM")
+    assert_same(ctx.dump(), logcount.count_log(path), "stats file after SIGTERM")
+
+
 SCENARIOS = {
     "first_start": first_start,
     "log_grows": log_grows,
@@ -622,4 +635,5 @@ SCENARIOS = {
     "second_instance": second_instance,
     "next_log": next_log,
     "windows": windows,
+    "sigterm": sigterm,
 }
