@@ -196,7 +196,8 @@ private Q_SLOTS:
 
     void oddBytesAndLines() {
         const QByteArray longLine = logLine("Client 10.0.0.1 --> sent rc5 5 blocks " + QByteArray(3 * MaxLineLength, 'L'));
-        const QByteArray nul = logLine(QByteArray("Client 10.0.0.2 --> sent rc5 2 blocks\0\0", 41));
+        static const char withNuls[] = "Client 10.0.0.2 --> sent rc5 2 blocks\0\0";
+        const QByteArray nul = logLine(QByteArray(withNuls, sizeof withNuls - 1));
         append(m_path, "\r\n" + clientLine(1) + longLine + clientLine(2, 3) + nul + "\r\n" + "x\r\n" + clientLine(3, 4));
         Fixture f(m_path);
         const QList<QByteArray> lines = f.drainLines();

@@ -2,23 +2,24 @@
 
 #include <QSaveFile>
 
-bool SaveFileSafely(const QString& path, const QByteArray& bytes, bool directWriteFallback, QString* errorText) {
+SaveOutcome SaveFileSafely(const QString& path, const QByteArray& bytes, bool directWriteFallback,
+                           QString* errorText) {
     QSaveFile file(path);
     file.setDirectWriteFallback(directWriteFallback);
-    const auto fail = [&] {
+    const auto fail = [&](SaveOutcome outcome) {
         if (errorText)
             *errorText = file.errorString().isEmpty() ? QStringLiteral("Device I/O error") : file.errorString();
         file.cancelWriting();
-        return false;
+        return outcome;
     };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail();
+        return fail(SaveOutcome::CannotCreate);
     if (file.write(bytes) != bytes.size() || file.size() != bytes.size())
-        return fail();
+        return fail(SaveOutcome::WriteFailed);
     if (!file.commit()) {
         if (errorText)
             *errorText = file.errorString();
-        return false;
+        return SaveOutcome::WriteFailed;
     }
-    return true;
+    return SaveOutcome::Saved;
 }

@@ -8,7 +8,12 @@
  * it and takes its place only when complete. Written unbuffered and checked byte for byte,
  * because a buffered QSaveFile that runs out of room can stop short without an error and
  * commit a cut file over the good one. directWriteFallback allows writing the file in place
- * where its folder cannot take a new file. False, with errorText set when given, on failure.
+ * where its folder cannot take a new file.
  */
-bool SaveFileSafely(const QString& path, const QByteArray& bytes, bool directWriteFallback = false,
-                    QString* errorText = nullptr);
+enum class SaveOutcome {
+    Saved,
+    CannotCreate, ///< the new file could not be made (no such folder, a folder in the way, ...)
+    WriteFailed,  ///< writing or putting it in place failed: the old file is as it was
+};
+SaveOutcome SaveFileSafely(const QString& path, const QByteArray& bytes, bool directWriteFallback = false,
+                           QString* errorText = nullptr);

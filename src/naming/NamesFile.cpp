@@ -76,4 +76,6 @@ bool ReadNamesText(const QString& path, QString* text) {
     return true;
 }
 
-bool SaveNamesText(const QString& path, const QString& text) { return SaveFileSafely(path, text.toUtf8()); }
+bool SaveNamesText(const QString& path, const QString& text) {
+    return SaveFileSafely(path, text.toUtf8()) == SaveOutcome::Saved;
+}

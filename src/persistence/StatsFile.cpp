@@ -282,7 +282,7 @@ bool SaveStatsFile(const QString& path, const LogSession& session, const Statist
     } catch (const RunTimeError&) {
         return false;
     }
-    return SaveFileSafely(path, bytes);
+    return SaveFileSafely(path, bytes) == SaveOutcome::Saved;
 }
 
 bool LoadStatsFile(QIODevice* device, LogSession& session, Statistics& statistics) {

@@ -119,11 +119,17 @@ bool WriteReport(const QString& folder, const ReportTable& table, ReportError* e
         return false;
     }
     QString reason;
-    if (!SaveFileSafely(QDir(folder).filePath(FileName()), ReportBytes(table), true, &reason)) {
+    switch (SaveFileSafely(QDir(folder).filePath(FileName()), ReportBytes(table), true, &reason)) {
+    case SaveOutcome::Saved:
+        return true;
+    case SaveOutcome::CannotCreate:
+        setError(error, ErrorNumber::PathFileAccess, reason);
+        return false;
+    case SaveOutcome::WriteFailed:
         setError(error, ErrorNumber::DeviceIoError, reason);
         return false;
     }
-    return true;
+    return false;
 }
 
 } // namespace HtmlReport
