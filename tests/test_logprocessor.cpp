@@ -2,6 +2,7 @@
 #include "stats/ClientTable.h"
 #include "stats/LogProcessor.h"
 #include "stats/LogSession.h"
+#include "stats/NextLogFile.h"
 #include "support/Fakes.h"
 
 #include <QDir>
@@ -399,6 +400,33 @@ private Q_SLOTS:
         QCOMPARE(f.session.TextStreamPosition, 1);
         QVERIFY(!f.session.IsProcessing());
     }
+    void nextLogFileName_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("next");
+        QTest::addColumn<int>("error");
+        QTest::addRow("07") << u"/logs/conlog07.log"_s << u"/logs/conlog08.log"_s << 0;
+        QTest::addRow("09") << u"/logs/conlog09.log"_s << u"/logs/conlog10.log"_s << 0;
+        QTest::addRow("19") << u"/logs/conlog19.log"_s << u"/logs/conlog20.log"_s << 0;
+        QTest::addRow("99 grows") << u"/logs/conlog99.log"_s << u"/logs/conlog100.log"_s << 0;
+        QTest::addRow("last dot") << u"/v1.2/conlog.41.old"_s << u"/v1.2/conlog.42.old"_s << 0;
+        QTest::addRow("blank and sign") << u"/logs/log +7.log"_s << u"/logs/log 08.log"_s << 0;
+        QTest::addRow("no dot") << u"/logs/conlog07"_s << QString() << int(ErrorNumber::InvalidArgument);
+        QTest::addRow("dot at 2") << u"a.log"_s << QString() << int(ErrorNumber::InvalidArgument);
+        QTest::addRow("empty") << QString() << QString() << int(ErrorNumber::InvalidArgument);
+        QTest::addRow("letters") << u"/logs/conlog.log"_s << QString() << int(ErrorNumber::TypeMismatch);
+    }
+    void nextLogFileName() {
+        QFETCH(QString, name);
+        QFETCH(QString, next);
+        QFETCH(int, error);
+        try {
+            QCOMPARE(NextLogFileName(name), next);
+            QCOMPARE(error, 0);
+        } catch (const RunTimeError& e) {
+            QCOMPARE(e.number(), error);
+        }
+    }
+
     void fuzzFindingsStayFixed() {
         // Inputs the fuzzer found or started from: split as it splits them, read in two runs.
         const QDir data(qEnvironmentVariable("QLA_TEST_DATA") + u"/logreader"_s);
