@@ -129,6 +129,7 @@ private Q_SLOTS:
             p.analyzer->mnuOpen_Click();
             QCOMPARE(p.analyzer->statistics().Totals.ClientsTotalRC5, blocksOf(0, 2500));
             QCOMPARE(p.list().topLevelItemCount(), 11); // ten clients and "<All-clients>"
+            QVERIFY(p.list().updatesEnabled()); // the run's last picture is painted
             QCOMPARE(p.window().labInBuf()->text(), u"<i>9</i>"_s); // log text is never markup
             // The last line is still being written when the program ends.
             append(m_log, "12/06/26 08:00:00 Client 10.0.0.3 --> sent rc5 5 bl");

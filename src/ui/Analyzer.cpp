@@ -178,11 +178,32 @@ void Analyzer::Form_Unload() {
     // The instance lock stays until the program object goes: a run may still save.
 }
 
-void Analyzer::YieldEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void Analyzer::YieldEvents() {
+    // A run yields every 1000 lines, far more often than a screen shows frames, and painting
+    // the list each time would cost more than the counting: between yields less than a frame
+    // apart the list keeps its picture (input and timers are served on every yield).
+    if (!m_lastPaint.isValid() || m_lastPaint.elapsed() >= FrameMilliseconds) {
+        allowRepaint();
+        m_lastPaint.start();
+    } else {
+        m_window->lvRC5()->setUpdatesEnabled(false);
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void Analyzer::SaveStatsOnClosing() {
     if (m_statsLoadAttempted && m_running)
         SaveStatsFile(m_env.statsFilePath, m_session, m_statistics);
 }
 
-bool Analyzer::Process() { return m_processor.Process(); }
+bool Analyzer::Process() {
+    const bool anyLine = m_processor.Process();
+    if (m_window && !m_session.IsProcessing())
+        allowRepaint(); // the last picture of the run is painted now
+    return anyLine;
+}
+
+void Analyzer::allowRepaint() {
+    if (!m_window->lvRC5()->updatesEnabled())
+        m_window->lvRC5()->setUpdatesEnabled(true);
+}

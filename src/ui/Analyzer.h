@@ -10,6 +10,7 @@
 #include "stats/LogProcessor.h"
 #include "stats/LogSession.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -93,6 +94,7 @@ private:
     // IProcessHost
     void RefreshPass() override { Timer1_Timer(); }
     void YieldEvents() override;
+    void allowRepaint();
     void SaveStatsOnClosing() override;
 
     bool Form_QueryUnload(int unloadMode);
@@ -115,6 +117,14 @@ private:
     ReportSchedule m_reportSchedule;
     QPointer<frmNames> m_namesDialog;
     QString m_openDialogPath; ///< the file name the Open dialog starts with
+    struct ShortPath {
+        QString path;
+        int width = -1;
+        QString text;
+    };
+    mutable ShortPath m_shortPath; ///< the last path shortened for status panel 1
+    QElapsedTimer m_lastPaint; ///< when a run last let the window repaint
+    static constexpr qint64 FrameMilliseconds = 40;
     int m_refreshTickCount = 0;
     bool m_statsLoadAttempted = false; ///< only then may shut-down write the stats file
     bool m_running = false;

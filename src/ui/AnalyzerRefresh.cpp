@@ -3,6 +3,7 @@
 #include "Analyzer.h"
 
 #include "ReportFromList.h"
+#include "SortedList.h"
 #include "Twips.h"
 #include "frmHidden.h"
 #include "frmMain.h"
@@ -18,14 +19,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-/** Writes text into a cell only when it differs: a pass over an unchanged model changes nothing. */
-bool setCell(QTreeWidgetItem* row, int column, const QString& text) {
-    if (row->text(column) == text)
-        return false;
-    row->setText(column, text);
-    return true;
-}
 
 void setLabel(QLabel* label, const QString& text) {
     if (label->text() != text)
@@ -85,7 +78,7 @@ void Analyzer::refreshList(const QString& project) {
     const int sortKey = m_window->SortKey();
     bool resort = false;
     const auto write = [&](QTreeWidgetItem* row, int column, const QString& text) {
-        if (setCell(row, column, text) && sortKey == column)
+        if (SortedList::setCellText(row, column, text) && sortKey == column)
             resort = true;
     };
 
@@ -106,16 +99,15 @@ void Analyzer::refreshList(const QString& project) {
                 }
                 resort = true;
             } else {
-                setCell(row, 0, m_names.Resolve(name)); // a late host name: no re-sort
+                SortedList::setCellText(row, 0, m_names.Resolve(name)); // a late host name: no re-sort
             }
             write(row, 1, RefreshTexts::BlocksText(record.Blocks));
             if (const DayEntry* day = record.Data.find(today)) {
                 write(row, 2, RefreshTexts::BlocksText(day->Blocks));
                 if (const auto rate = RefreshTexts::RateText(day->Blocks, seconds))
                     write(row, 3, *rate);
-            } else if (row->text(2) != RefreshTexts::NoTodayText()) {
-                row->setText(2, RefreshTexts::NoTodayText());
-                row->setText(3, RefreshTexts::NoTodayText());
+            } else if (SortedList::setCellText(row, 2, RefreshTexts::NoTodayText())) {
+                SortedList::setCellText(row, 3, RefreshTexts::NoTodayText());
             }
             write(row, 4, record.Time);
         } catch (const RunTimeError&) {
@@ -131,8 +123,13 @@ QString Analyzer::MakeStatusText() const {
         const QFontMetrics metrics(m_window->font());
         const int suffixWidth = metrics.horizontalAdvance(u" ("_s + line + u")  "_s);
         const int available = m_window->statusPanel(1)->width() - suffixWidth;
-        const QString path = available > 0 ? metrics.elidedText(m_session.FileName, Qt::ElideMiddle, available)
-                                           : m_session.FileName;
-        return path + u" ("_s + line + u")"_s;
+        // Shortening a path lays out its text: done again only when the path or the room changes.
+        if (m_shortPath.path != m_session.FileName || m_shortPath.width != available) {
+            m_shortPath.path = m_session.FileName;
+            m_shortPath.width = available;
+            m_shortPath.text = available > 0 ? metrics.elidedText(m_session.FileName, Qt::ElideMiddle, available)
+                                             : m_session.FileName;
+        }
+        return m_shortPath.text + u" ("_s + line + u")"_s;
     });
 }

@@ -31,15 +31,40 @@ int compareCellTexts(const QString& a, const QString& b) {
     return result != 0 ? result : a.compare(b, Qt::CaseSensitive);
 }
 
-/** A row: ordered by the text of the list's sort column. */
+/**
+ * A row: ordered by the text of the list's sort column. It keeps a copy of its cell texts, so
+ * that comparing and sorting read plain strings rather than going through the model's variants.
+ */
 class ListRow : public QTreeWidgetItem {
 public:
-    ListRow() : QTreeWidgetItem(UserType) {}
+    static constexpr int Type = UserType;
+    ListRow() : QTreeWidgetItem(Type) {}
 
     bool operator<(const QTreeWidgetItem& other) const override {
         const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        if (other.type() == Type)
+            return compareCellTexts(cell(column), static_cast<const ListRow&>(other).cell(column)) < 0;
         return compareCellTexts(text(column), other.text(column)) < 0;
     }
+    QString cell(int column) const { return m_cells.value(column); }
+    bool setCell(int column, const QString& text) {
+        if (m_cells.value(column) == text)
+            return false; // an empty text over a cell never written: it shows empty already
+        setText(column, text);
+        return true;
+    }
+    /** Every write of a cell's text comes here, setText included: the copy never goes stale. */
+    void setData(int column, int role, const QVariant& value) override {
+        if (role == Qt::DisplayRole || role == Qt::EditRole) {
+            if (column >= m_cells.size())
+                m_cells.resize(column + 1);
+            m_cells[column] = value.toString();
+        }
+        QTreeWidgetItem::setData(column, role, value);
+    }
+
+private:
+    QList<QString> m_cells;
 };
 
 /**
@@ -111,13 +136,22 @@ QTreeWidgetItem* SortedList::findRow(const QString& key) const {
 
 QTreeWidgetItem* SortedList::addRow(const QString& key, const QString& text) {
     auto* row = new ListRow;
-    row->setText(0, text);
+    row->setCell(0, text);
     row->setData(0, KeyRole, key);
     for (int column = 0; column < m_alignments.size(); ++column)
         row->setTextAlignment(column, m_alignments.at(column) | Qt::AlignVCenter);
     addTopLevelItem(row);
     m_rows.insert(key, row);
     return row;
+}
+
+bool SortedList::setCellText(QTreeWidgetItem* row, int column, const QString& text) {
+    if (row->type() == ListRow::Type)
+        return static_cast<ListRow*>(row)->setCell(column, text);
+    if (row->text(column) == text)
+        return false;
+    row->setText(column, text);
+    return true;
 }
 
 void SortedList::clearRows() {

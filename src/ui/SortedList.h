@@ -34,6 +34,12 @@ public:
      * list is not re-sorted (see resortList).
      */
     QTreeWidgetItem* addRow(const QString& key, const QString& text);
+    /**
+     * Writes text into a cell of a row, only when it differs from what the cell holds (a copy
+     * kept beside the cell, so the check costs no round trip through the model); true when
+     * written. The refresh passes write every cell this way.
+     */
+    static bool setCellText(QTreeWidgetItem* row, int column, const QString& text);
     /** Removes every row. */
     void clearRows();
     /** The key of a row made by addRow; empty for null. */

@@ -234,13 +234,10 @@ void frmDetail::Timer1_Timer() {
                 bold.setBold(true);
                 row->setFont(ColDate, bold);
                 row->setFont(ColBlocks, bold);
-                row->setText(ColBlocks, QString());
             }
             added = true;
         }
-        const QString text = RightJustify(day.Blocks, BlocksWidth);
-        if (row->text(ColBlocks) != text)
-            row->setText(ColBlocks, text);
+        SortedList::setCellText(row, ColBlocks, RightJustify(day.Blocks, BlocksWidth));
     }
     // New rows take their places in the current order once their cells are written; changed
     // cells alone never re-order the list.
