@@ -112,9 +112,10 @@ def report_total(rows):
     return int(row[1])
 
 
-def rss_kb(pid):
+def rss_kb(pid, field="VmRSS"):
+    """A memory figure of /proc/<pid>/status in kB (VmRSS: resident now; VmHWM: its peak)."""
     with open(f"/proc/{pid}/status") as f:
-        return int(next(row for row in f if row.startswith("VmRSS:")).split()[1])
+        return int(next(row for row in f if row.startswith(field + ":")).split()[1])
 
 
 def open_detail_window(ctx, app):
@@ -181,8 +182,11 @@ def soak(ctx):
     next_progress = started + 60
     while appender.poll() is None:
         now = time.monotonic()
-        check(app.alive(), f"the program ended during the soak (exit {app.process.returncode}); "
-                           f"output: {app.output()}")
+        if not app.alive():
+            # Status 0 is an orderly shut-down: File, Exit or a SIGTERM/SIGINT from outside.
+            raise Failure(f"the program ended during the soak (exit {app.process.returncode}, stats file "
+                          f"{'written' if os.path.exists(sb.stats_file) else 'not written'}); "
+                          f"output: {app.output()}")
         if watch.drain():
             longest_gap = max(longest_gap, now - last_write)
             last_write = now
@@ -211,6 +215,7 @@ def soak(ctx):
     watch.drain()
     samples.append((time.monotonic() - started, rss_kb(app.pid)))
     cpu = cpu_seconds(app.pid)
+    peak = rss_kb(app.pid, "VmHWM")
     final_rows = parse_report(read(report))
     final_total = report_total(final_rows)
     check(detail in ctx.display.windows(pid=app.pid), "the detail window closed during the soak")
@@ -236,7 +241,7 @@ def soak(ctx):
         f"program ran {wall:.0f} s, used {cpu:.1f} s of processor ({100 * cpu / wall:.1f}%)",
         f"VmRSS ({len(samples)} samples, every {RSS_PERIOD} s): first {rss_values[0]} kB, "
         f"after {baseline_after:g} s {baseline} kB, min {min(rss_values)} kB, max {max(rss_values)} kB, "
-        f"end {end} kB: {100 * change:+.2f}% (limit +-{100 * RSS_TOLERANCE:g}%)",
+        f"end {end} kB: {100 * change:+.2f}% (limit +-{100 * RSS_TOLERANCE:g}%); peak VmHWM {peak} kB",
         f"web report: {watch.writes} writes, {parsed} parsed during the run, longest gap "
         f"{longest_gap:.1f} s{' (inotify queue overflowed)' if watch.overflowed else ''}, "
         f"final <All-clients> RC5 total {final_total} in {len(final_rows)} rows",
