@@ -38,6 +38,29 @@ QString stored(QLatin1StringView section, QAnyStringView key) {
 
 QString settingsFile() { return SettingsStore().fileName(); }
 
+/** Every preference in one line, so a comparison shows all fields at once. */
+QString describe(const Preferences& p) {
+    return u"%1 %2 %3 %4 %5 %6 [%7] [%8] [%9] [%10]"_s.arg(p.TimeZone).arg(p.RefreshRate)
+        .arg(int(p.ResolveClients)).arg(int(p.WebStats)).arg(p.WebRefreshRate).arg(int(p.WebLocal))
+        .arg(p.WebFolder, p.WebFTPServer, p.WebFTPUser, p.WebFTPPass);
+}
+
+/** A placement in one line: state, rectangle, [columns], sort key and order. */
+QString describe(const WindowPlacement& p) {
+    QStringList columns;
+    for (const float width : p.Columns)
+        columns << QString::number(width);
+    return u"%1 %2 %3 %4 %5 [%6] %7 %8"_s.arg(p.WindowState).arg(p.Left).arg(p.Top).arg(p.Width).arg(p.Height)
+        .arg(columns.join(u' ')).arg(p.SortKey).arg(p.SortOrder);
+}
+
+QStringList storedTexts(QLatin1StringView section, std::initializer_list<QLatin1StringView> keys) {
+    QStringList texts;
+    for (const QLatin1StringView key : keys)
+        texts << stored(section, key);
+    return texts;
+}
+
 /** Reads every preference the way start-up does: one reported step each. */
 bool readPreferencesAsStartUp(Preferences& preferences, ErrorReporter& reporter) {
     for (const PreferenceSetting& setting : PreferenceSettings())
@@ -85,80 +108,48 @@ private Q_SLOTS:
         QStringList keys;
         for (const PreferenceSetting& setting : PreferenceSettings())
             keys << QString(setting.key);
-        QCOMPARE(keys, (QStringList{u"Time Zone"_s, u"Refresh Rate"_s, u"ResolveClients"_s, u"WebStats"_s,
-                                    u"WebRefreshRate"_s, u"WebLocal"_s, u"WebFolder"_s, u"WebFTPServer"_s,
-                                    u"WebFTPUser"_s, u"WebFTPPass"_s}));
-
-        const Preferences initial;
-        QCOMPARE(initial.TimeZone, 0);
-        QCOMPARE(initial.RefreshRate, 0);
-        QCOMPARE(initial.ResolveClients, false);
-        QCOMPARE(initial.WebLocal, false);
+        QCOMPARE(keys.join(u','), u"Time Zone,Refresh Rate,ResolveClients,WebStats,WebRefreshRate,WebLocal,"
+                                  "WebFolder,WebFTPServer,WebFTPUser,WebFTPPass"_s);
 
         Preferences p;
         ScriptedErrorReport report;
         ErrorReporter reporter(report);
         QVERIFY(readPreferencesAsStartUp(p, reporter));
         QCOMPARE(report.places, QStringList());
-        QCOMPARE(p.TimeZone, -2);
-        QCOMPARE(p.RefreshRate, 5);
-        QCOMPARE(p.ResolveClients, true);
-        QCOMPARE(p.WebStats, false);
-        QCOMPARE(p.WebRefreshRate, 30);
-        QCOMPARE(p.WebLocal, true);
-        QCOMPARE(p.WebFolder, QString());
-        QCOMPARE(p.WebFTPServer, QString());
-        QCOMPARE(p.WebFTPUser, QString());
-        QCOMPARE(p.WebFTPPass, QString());
+        QCOMPARE(describe(p), u"-2 5 1 0 30 1 [] [] [] []"_s);
         QCOMPARE(AlwaysLoadAtStartUp(), 1);
         QCOMPARE(AlwaysLoadInPreferences(), 0);
         QVERIFY(!QFileInfo::exists(settingsFile())); // reading writes nothing
     }
 
-    void flags_data() {
+    void numbersAndFlags_data() {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("on");
-        QTest::addRow("1") << u"1"_s << true;
-        QTest::addRow("0") << u"0"_s << false;
-        QTest::addRow("2") << u"2"_s << false;
-        QTest::addRow("-1") << u"-1"_s << false;
-        QTest::addRow("blanks around 1") << u"  1 "_s << true;
-        QTest::addRow("1.0") << u"1.0"_s << true;
-        QTest::addRow("0.5") << u"0.5"_s << false;
-    }
-    void flags() {
-        QFETCH(QString, text);
-        QFETCH(bool, on);
-        for (const auto key : {"ResolveClients"_L1, "WebStats"_L1, "WebLocal"_L1})
-            SaveSetting(SettingsKey::Common, key, text);
-        Preferences p;
-        ReadPreference(preference("ResolveClients"_L1), p);
-        ReadPreference(preference("WebStats"_L1), p);
-        ReadPreference(preference("WebLocal"_L1), p);
-        QCOMPARE(p.ResolveClients, on);
-        QCOMPARE(p.WebStats, on);
-        QCOMPARE(p.WebLocal, on);
-    }
-
-    void wholeNumbers_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<qint32>("value");
-        QTest::addRow("plain") << u"7"_s << 7;
+        QTest::addColumn<qint32>("value"); // the whole number; a flag is on for 1 only
+        QTest::addRow("1") << u"1"_s << 1;
+        QTest::addRow("0") << u"0"_s << 0;
+        QTest::addRow("2") << u"2"_s << 2;
+        QTest::addRow("-1") << u"-1"_s << -1;
         QTest::addRow("negative") << u"-11"_s << -11;
+        QTest::addRow("blanks around 1") << u"  1 "_s << 1;
         QTest::addRow("blanks") << u" 12  "_s << 12;
+        QTest::addRow("1.0") << u"1.0"_s << 1;
+        QTest::addRow("0.5 rounds to even, down") << u"0.5"_s << 0;
         QTest::addRow("half rounds to even, down") << u"2.5"_s << 2;
         QTest::addRow("half rounds to even, up") << u"3.5"_s << 4;
         QTest::addRow("negative half") << u"-2.5"_s << -2;
         QTest::addRow("fraction") << u"4.6"_s << 5;
     }
-    void wholeNumbers() {
+    void numbersAndFlags() {
         QFETCH(QString, text);
         QFETCH(qint32, value);
-        SaveSetting(SettingsKey::Common, "Refresh Rate"_L1, text);
-        SaveSetting(SettingsKey::Common, SettingsKey::AlwaysLoad, text);
         Preferences p;
-        ReadPreference(preference("Refresh Rate"_L1), p);
+        for (const auto key : {"ResolveClients"_L1, "WebStats"_L1, "WebLocal"_L1, "Refresh Rate"_L1}) {
+            SaveSetting(SettingsKey::Common, key, text);
+            ReadPreference(preference(key), p);
+        }
+        QCOMPARE((QList<bool>{p.ResolveClients, p.WebStats, p.WebLocal}), QList<bool>(3, value == 1));
         QCOMPARE(p.RefreshRate, value);
+        SaveSetting(SettingsKey::Common, SettingsKey::AlwaysLoad, text);
         QCOMPARE(AlwaysLoadAtStartUp(), value);
         QCOMPARE(AlwaysLoadInPreferences(), value);
     }
@@ -179,105 +170,68 @@ private Q_SLOTS:
         QFETCH(int, error);
         SaveSetting(SettingsKey::Common, key, text);
         Preferences p;
-        for (const PreferenceSetting& setting : PreferenceSettings())
-            if (QString(setting.key) == key)
-                QCOMPARE(errorNumber([&] { ReadPreference(setting, p); }), error);
-        // Nothing was assigned.
-        QCOMPARE(p.RefreshRate, 0);
-        QCOMPARE(p.TimeZone, 0);
-        QCOMPARE(p.WebRefreshRate, 0);
-        QCOMPARE(p.WebStats, false);
+        const QByteArray latin = key.toLatin1();
+        QCOMPARE(errorNumber([&] { ReadPreference(preference(QLatin1StringView(latin)), p); }), error);
+        QCOMPARE(describe(p), describe(Preferences())); // nothing was assigned
     }
 
     void reportedReadsOfStartUp() {
         SaveSetting(SettingsKey::Common, "Time Zone"_L1, u"3"_s);
         SaveSetting(SettingsKey::Common, "Refresh Rate"_L1, u"abc"_s);
-        {
+        for (const bool ignore : {true, false}) {
             // Ignore skips just that one assignment: the preference keeps its initial value.
-            Preferences p;
-            ScriptedErrorReport report;
-            report.answers = {ErrorAnswer::Ignore};
-            ErrorReporter reporter(report);
-            QVERIFY(readPreferencesAsStartUp(p, reporter));
-            QCOMPARE(report.places, QStringList{u"frmMain:Form_Load"_s});
-            QCOMPARE(report.numbers, QList<int>{ErrorNumber::TypeMismatch});
-            QCOMPARE(p.TimeZone, 3);
-            QCOMPARE(p.RefreshRate, 0);
-            QCOMPARE(p.ResolveClients, true);
-            QCOMPARE(p.WebRefreshRate, 30);
-        }
-        {
             // Retry reads again and fails again; Abort ends the reading there.
             Preferences p;
             ScriptedErrorReport report;
-            report.answers = {ErrorAnswer::Retry, ErrorAnswer::Abort};
+            report.answers = ignore ? QList{ErrorAnswer::Ignore} : QList{ErrorAnswer::Retry, ErrorAnswer::Abort};
             ErrorReporter reporter(report);
-            QVERIFY(!readPreferencesAsStartUp(p, reporter));
-            QCOMPARE(report.places.size(), 2);
-            QCOMPARE(p.TimeZone, 3);
-            QCOMPARE(p.ResolveClients, false); // never reached
+            QCOMPARE(readPreferencesAsStartUp(p, reporter), ignore);
+            QCOMPARE(report.places, QStringList(ignore ? 1 : 2, u"frmMain:Form_Load"_s));
+            QCOMPARE(report.numbers, QList<int>(ignore ? 1 : 2, ErrorNumber::TypeMismatch));
+            QCOMPARE(describe(p), ignore ? u"3 0 1 0 30 1 [] [] [] []"_s : u"3 0 0 0 0 0 [] [] [] []"_s);
         }
     }
 
     void preferencesOkWritesTheStatedTexts() {
-        Preferences p;
-        p.TimeZone = -3;
-        p.RefreshRate = 10;
-        p.ResolveClients = false;
-        p.WebStats = true;
-        p.WebRefreshRate = 60;
-        p.WebLocal = false;
-        p.WebFolder = u"/srv/www/stats"_s;
-        p.WebFTPServer = u"ftp.example.invalid"_s;
-        p.WebFTPUser = u"me"_s;
-        p.WebFTPPass = u"s3cret pass"_s;
+        Preferences p{.TimeZone = -3, .RefreshRate = 10, .ResolveClients = false, .WebStats = true,
+                      .WebRefreshRate = 60, .WebLocal = false, .WebFolder = u"/srv/www/stats"_s,
+                      .WebFTPServer = u"ftp.example.invalid"_s, .WebFTPUser = u"me"_s,
+                      .WebFTPPass = u"s3cret pass"_s};
         SavePreferences(p, 0);
 
         const QLatin1StringView c = SettingsKey::Common;
-        QCOMPARE(stored(c, "Time Zone"_L1), u"-3"_s);
-        QCOMPARE(stored(c, "Refresh Rate"_L1), u"10"_s);
-        QCOMPARE(stored(c, "AlwaysLoad"_L1), u"0"_s);
-        QCOMPARE(stored(c, "ResolveClients"_L1), u"0"_s);
-        QCOMPARE(stored(c, "WebStats"_L1), u"1"_s);
-        QCOMPARE(stored(c, "WebRefreshRate"_L1), u"60"_s);
-        QCOMPARE(stored(c, "WebLocal"_L1), u"0"_s);
-        QCOMPARE(stored(c, "WebFolder"_L1), u"/srv/www/stats"_s);
-        QCOMPARE(stored(c, "WebFTPServer"_L1), u"ftp.example.invalid"_s);
-        QCOMPARE(stored(c, "WebFTPUser"_L1), u"me"_s);
-        QCOMPARE(stored(c, "WebFTPPass"_L1), u"s3cret pass"_s);
-        QVERIFY(readAllText().contains("s3cret pass")); // plain text, as the user sees it
+        QCOMPARE(storedTexts(c, {"Time Zone"_L1, "Refresh Rate"_L1, "AlwaysLoad"_L1, "ResolveClients"_L1,
+                                 "WebStats"_L1, "WebRefreshRate"_L1, "WebLocal"_L1, "WebFolder"_L1,
+                                 "WebFTPServer"_L1, "WebFTPUser"_L1, "WebFTPPass"_L1}),
+                 (QStringList{u"-3"_s, u"10"_s, u"0"_s, u"0"_s, u"1"_s, u"60"_s, u"0"_s,
+                                     u"/srv/www/stats"_s, u"ftp.example.invalid"_s, u"me"_s, u"s3cret pass"_s}));
+        QFile file(settingsFile());
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().contains("s3cret pass")); // plain text
         QCOMPARE(AlwaysLoadAtStartUp(), 0);
 
         Preferences back;
         for (const PreferenceSetting& setting : PreferenceSettings())
             ReadPreference(setting, back);
-        QCOMPARE(back.TimeZone, p.TimeZone);
-        QCOMPARE(back.WebStats, p.WebStats);
-        QCOMPARE(back.WebFTPPass, p.WebFTPPass);
+        QCOMPARE(describe(back), describe(p));
 
         p.ResolveClients = true;
         p.WebLocal = true;
         SavePreferences(p, 1);
-        QCOMPARE(stored(c, "ResolveClients"_L1), u"1"_s);
-        QCOMPARE(stored(c, "WebLocal"_L1), u"1"_s);
-        QCOMPARE(stored(c, "AlwaysLoad"_L1), u"1"_s);
+        QCOMPARE(storedTexts(c, {"ResolveClients"_L1, "WebLocal"_L1, "AlwaysLoad"_L1}), QStringList(3, u"1"_s));
     }
 
     void fileIsReadableByItsOwnerOnly() {
         constexpr auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther |
                                 QFileDevice::WriteOther | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+        constexpr auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
         SaveSetting(SettingsKey::Common, "WebFTPPass"_L1, u"pw"_s);
         QFileInfo info(settingsFile());
-        QVERIFY(info.exists());
-        QCOMPARE(info.permissions() & others, QFileDevice::Permissions());
-        QVERIFY(info.permissions() & QFileDevice::ReadOwner);
-        QVERIFY(info.permissions() & QFileDevice::WriteOwner);
+        QCOMPARE(info.permissions() & (others | owner), QFileDevice::Permissions(owner));
 
         // A file that others could read is closed again by the next write.
         QVERIFY(QFile::setPermissions(settingsFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                           QFileDevice::ReadGroup | QFileDevice::ReadOther));
-        WindowPlacement placement;
-        SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
+        SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, WindowPlacement());
         info.refresh();
         QCOMPARE(info.permissions() & others, QFileDevice::Permissions());
     }
@@ -295,19 +249,14 @@ private Q_SLOTS:
 
     void commaDecimalLocale() {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        WindowPlacement placement;
-        placement.Left = 1.5f;
-        placement.Top = 1440;
-        placement.Width = 12345.25f;
-        placement.Height = -7.5f;
-        placement.Columns = {1.5f, 2000.f};
+        const WindowPlacement placement{
+            .Left = 1.5f, .Top = 1440, .Width = 12345.25f, .Height = -7.5f, .Columns = {1.5f, 2000.f}};
         SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
-        QCOMPARE(stored(SettingsKey::Common, SettingsKey::Left), u"1,5"_s);
-        QCOMPARE(stored(SettingsKey::Common, SettingsKey::Top), u"1440"_s); // whole twips: no fraction
-        QCOMPARE(stored(SettingsKey::Common, SettingsKey::Width), u"12345,25"_s);
-        QCOMPARE(stored(SettingsKey::Common, SettingsKey::Height), u"-7,5"_s);
-        QCOMPARE(stored(SettingsKey::ListView, "Col1"_L1), u"1,5"_s);
-        QCOMPARE(stored(SettingsKey::ListView, "Col2"_L1), u"2000"_s);
+        // Whole twips are written without a fraction.
+        QCOMPARE(storedTexts(SettingsKey::Common, {SettingsKey::Left, SettingsKey::Top, SettingsKey::Width,
+                                                   SettingsKey::Height}),
+                 (QStringList{u"1,5"_s, u"1440"_s, u"12345,25"_s, u"-7,5"_s}));
+        QCOMPARE(storedTexts(SettingsKey::ListView, {"Col1"_L1, "Col2"_L1}), (QStringList{u"1,5"_s, u"2000"_s}));
         QCOMPARE(GetSingle(SettingsKey::Common, SettingsKey::Left, 0), 1.5f);
         QCOMPARE(GetSingle(SettingsKey::Common, SettingsKey::Width, 0), 12345.25f);
         QCOMPARE(GetSingle(SettingsKey::ListView, SettingsKey::Column(1), 0), 1.5f);
@@ -319,14 +268,8 @@ private Q_SLOTS:
     }
 
     void placementWritesTheRectangleInTheNormalStateOnly() {
-        WindowPlacement placement;
-        placement.Left = 100;
-        placement.Top = 200;
-        placement.Width = 9000;
-        placement.Height = 6000;
-        placement.Columns = {2000, 1000, 1000, 1200, 1800};
-        placement.SortKey = 3;
-        placement.SortOrder = 1;
+        WindowPlacement placement{.Left = 100, .Top = 200, .Width = 9000, .Height = 6000,
+                                  .Columns = {2000, 1000, 1000, 1200, 1800}, .SortKey = 3, .SortOrder = 1};
         SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
 
         placement.WindowState = 2;
@@ -334,43 +277,29 @@ private Q_SLOTS:
         placement.Width = 20000;
         placement.Columns[4] = 2500;
         SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
-        QCOMPARE(stored(SettingsKey::Common, SettingsKey::WindowState), u"2"_s);
-        QCOMPARE(stored(SettingsKey::Common, SettingsKey::Left), u"100"_s);
-        QCOMPARE(stored(SettingsKey::Common, SettingsKey::Width), u"9000"_s);
-        QCOMPARE(stored(SettingsKey::ListView, "Col5"_L1), u"2500"_s);
-        QCOMPARE(stored(SettingsKey::ListView, SettingsKey::SortKey), u"3"_s);
-        QCOMPARE(stored(SettingsKey::ListView, SettingsKey::SortOrder), u"1"_s);
+        QCOMPARE(storedTexts(SettingsKey::Common, {SettingsKey::WindowState, SettingsKey::Left, SettingsKey::Width}),
+                 (QStringList{u"2"_s, u"100"_s, u"9000"_s}));
+        QCOMPARE(storedTexts(SettingsKey::ListView, {"Col5"_L1, SettingsKey::SortKey, SettingsKey::SortOrder}),
+                 (QStringList{u"2500"_s, u"3"_s, u"1"_s}));
 
         // The detail window keeps everything in "Details".
-        WindowPlacement detail;
-        detail.Columns = {1500, 1500};
-        detail.WindowState = 1;
-        SaveWindowPlacement(SettingsKey::Details, SettingsKey::Details, detail);
-        QCOMPARE(stored(SettingsKey::Details, SettingsKey::WindowState), u"1"_s);
-        QCOMPARE(stored(SettingsKey::Details, SettingsKey::Left), u"<absent>"_s);
-        QCOMPARE(stored(SettingsKey::Details, "Col2"_L1), u"1500"_s);
-        QCOMPARE(stored(SettingsKey::Details, "Col3"_L1), u"<absent>"_s);
+        SaveWindowPlacement(SettingsKey::Details, SettingsKey::Details,
+                            WindowPlacement{.WindowState = 1, .Columns = {1500, 1500}});
+        QCOMPARE(storedTexts(SettingsKey::Details, {SettingsKey::WindowState, SettingsKey::Left, "Col2"_L1, "Col3"_L1}),
+                 (QStringList{u"1"_s, u"<absent>"_s, u"1500"_s, u"<absent>"_s}));
     }
 
     void placementReadsInOrderWithTheCurrentValuesAsDefaults() {
-        WindowPlacement current;
-        current.Left = 11;
-        current.Top = 22;
-        current.Width = 33;
-        current.Height = 44;
-        current.Columns = {1, 2, 3, 4, 5};
-        current.SortKey = 1;
-        current.SortOrder = 0;
+        const WindowPlacement current{
+            .Left = 11, .Top = 22, .Width = 33, .Height = 44, .Columns = {1, 2, 3, 4, 5}, .SortKey = 1};
         {
+            // Nothing stored: every value stays.
             WindowPlacement p = current;
             const auto steps = PlacementReadSteps(SettingsKey::Common, SettingsKey::ListView, p);
             QCOMPARE(steps.size(), 5 + 5 + 2);
             for (const auto& step : steps)
                 step();
-            QCOMPARE(p.Left, 11.f);
-            QCOMPARE(p.Height, 44.f);
-            QCOMPARE(p.Columns, (QList<float>{1, 2, 3, 4, 5}));
-            QCOMPARE(p.SortKey, qint16(1));
+            QCOMPARE(describe(p), describe(current));
         }
 
         SaveSetting(SettingsKey::Common, SettingsKey::WindowState, u"2"_s);
@@ -381,12 +310,7 @@ private Q_SLOTS:
         WindowPlacement p = current;
         for (const auto& step : PlacementReadSteps(SettingsKey::Common, SettingsKey::ListView, p))
             step();
-        QCOMPARE(p.WindowState, qint16(2));
-        QCOMPARE(p.Left, 11.f);
-        QCOMPARE(p.Top, -300.f);
-        QCOMPARE(p.Columns, (QList<float>{1, 2, 2880.5f, 4, 5}));
-        QCOMPARE(p.SortKey, qint16(4));
-        QCOMPARE(p.SortOrder, 1);
+        QCOMPARE(describe(p), u"2 11 -300 33 44 [1 2 2880.5 4 5] 4 1"_s);
     }
 
     void placementConversionErrors_data() {
@@ -412,11 +336,7 @@ private Q_SLOTS:
         SaveSetting(SettingsKey::Common, SettingsKey::Height, u"500"_s);
         SaveSetting(SettingsKey::ListView, SettingsKey::SortOrder, listKey && key == u"SortOrder"_s ? text : u"1"_s);
 
-        WindowPlacement p;
-        p.WindowState = 0;
-        p.Left = 7;
-        p.Columns = {10, 20};
-        p.SortKey = 2;
+        WindowPlacement p{.Left = 7, .Columns = {10, 20}, .SortKey = 2};
         ScriptedErrorReport report;
         report.answers = {ErrorAnswer::Ignore};
         ErrorReporter reporter(report);
@@ -424,18 +344,7 @@ private Q_SLOTS:
             QVERIFY(reporter.runStep(u"frmMain:Form_Load"_s, step));
         QCOMPARE(report.numbers, QList<int>{error});
         // Ignore kept the value the window had; the other keys were read.
-        QCOMPARE(p.WindowState, qint16(0));
-        QCOMPARE(p.Left, 7.f);
-        QCOMPARE(p.SortKey, qint16(2));
-        QCOMPARE(p.Height, 500.f);
-        if (key != u"SortOrder"_s)
-            QCOMPARE(p.SortOrder, 1);
-    }
-
-private:
-    static QByteArray readAllText() {
-        QFile file(settingsFile());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        QCOMPARE(describe(p), u"0 7 0 0 500 [10 20] 2 %1"_s.arg(key == u"SortOrder"_s ? 0 : 1));
     }
 };
 
