@@ -22,16 +22,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QRect twips(double left, double top, double width, double height) {
     return Twips::toPixels(QRectF(left, top, width, height));
 }

@@ -42,16 +42,6 @@ QStringList headerLines(const QStringList& captions) {
 
 const QString LastLine = u"</TABLE></BODY></HTML>"_s;
 
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 Preferences webPreferences(bool webStats, qint32 rate, bool local, const QString& folder = {}) {
     Preferences p;
     p.WebStats = webStats;

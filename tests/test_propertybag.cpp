@@ -3,6 +3,8 @@
 
 #include <QDir>
 #include <QFile>
+#include "support/Fakes.h"
+
 #include <QTest>
 #include <QTimeZone>
 
@@ -14,17 +16,6 @@ Q_DECLARE_METATYPE(PropertyValue::Kind)
 namespace {
 
 using Kind = PropertyValue::Kind;
-
-/** Runs f and returns the number of the RunTimeError it throws, or 0. */
-template <typename F>
-int errorNumber(F&& f) {
-    try {
-        f();
-    } catch (const RunTimeError& error) {
-        return error.number();
-    }
-    return 0;
-}
 
 QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
 

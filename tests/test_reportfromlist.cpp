@@ -13,6 +13,8 @@
 #include <QHeaderView>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include "support/Fakes.h"
+
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -23,11 +25,6 @@ namespace {
 
 const QStringList FiveCaptions = {u"Client"_s, u"Total blocks"_s, u"Today blocks"_s,
                                   u"Rate (kkeys/s)"_s, u"Last block"_s};
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 /** Adds a row as the refresh pass does: key, display text, total, today, rate, last block. */
 QTreeWidgetItem* addRow(frmMain& window, const QString& name, qint64 total, const QString& last) {

@@ -22,16 +22,6 @@ const PreferenceSetting& preference(QLatin1StringView key) {
     qFatal("no preference %s", key.data());
 }
 
-template <typename F>
-int errorNumber(F&& f) {
-    try {
-        f();
-    } catch (const RunTimeError& error) {
-        return error.number();
-    }
-    return 0;
-}
-
 QString stored(QLatin1StringView section, QAnyStringView key) {
     return SettingsStore().StoredText(section, key).value_or(u"<absent>"_s);
 }

@@ -41,27 +41,7 @@ QString FileName() {
 }
 
 QString EscapeText(QStringView text) {
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'&':
-            out += "&amp;"_L1;
-            break;
-        case u'<':
-            out += "&lt;"_L1;
-            break;
-        case u'>':
-            out += "&gt;"_L1;
-            break;
-        case u'"':
-            out += "&quot;"_L1;
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
+    return text.toString().toHtmlEscaped(); // "&", "<", ">" and the double quote
 }
 
 QByteArray EncodePageText(QStringView text) {

@@ -1,5 +1,7 @@
 #include "Fakes.h"
 
+#include <QFile>
+
 #include <QHostAddress>
 
 #include <csignal>
@@ -58,4 +60,14 @@ ScopedFileSizeLimit::~ScopedFileSizeLimit() {
         setrlimit(RLIMIT_FSIZE, &limit);
     }
     std::signal(SIGXFSZ, m_oldHandler);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }

@@ -87,3 +87,19 @@ private:
     bool m_changed = false; ///< the handler (and perhaps the limit) was changed
     bool m_active = false;
 };
+
+/** The whole file, or nothing when it cannot be read. */
+QByteArray readFile(const QString& path);
+/** Writes bytes as the whole file; false when that fails. */
+bool writeFile(const QString& path, const QByteArray& bytes);
+
+/** Runs f and returns the number of the RunTimeError it throws, or 0. */
+template <typename F>
+int errorNumber(F&& f) {
+    try {
+        f();
+    } catch (const RunTimeError& error) {
+        return error.number();
+    }
+    return 0;
+}
