@@ -4,7 +4,8 @@
 // conlog-sim's own expectation). A second pass that only drains GetNextLine shows how the
 // time splits between reading and interpreting.
 //
-//   bench_process LOG --awk bench/count.awk [--expect LOG.expect] [--mawk mawk] [--runs 3] [--strict]
+//   bench_process LOG --awk bench/count.awk [--expect LOG.expect] [--mawk mawk] [--runs 3]
+//   [--strict]
 //
 // Exit status: 0 counts agree (targets are reported; with --strict a missed target gives 2),
 // 1 counts disagree or something could not run.
@@ -67,8 +68,10 @@ bool runTimed(const QString& program, const QStringList& arguments, Run* run) {
     QElapsedTimer timer;
     timer.start();
     process.start(program, arguments);
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        std::fprintf(stderr, "bench_process: %s failed: %s\n", qPrintable(program), qPrintable(process.errorString()));
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        std::fprintf(stderr, "bench_process: %s failed: %s\n", qPrintable(program),
+                     qPrintable(process.errorString()));
         return false;
     }
     run->seconds = double(timer.nsecsElapsed()) / 1e9;
@@ -95,7 +98,8 @@ QStringList countLines(const LogSession& session, const Statistics& statistics) 
         const QString client = record.Name.mid(3);
         lines << u"record %1 %2 %3 %4"_s.arg(project, client).arg(record.Blocks).arg(record.Time);
         for (const auto& day : record.Data)
-            lines << u"day %1 %2 %3 %4"_s.arg(project, client, day.value.Date).arg(day.value.Blocks);
+            lines
+                << u"day %1 %2 %3 %4"_s.arg(project, client, day.value.Date).arg(day.value.Blocks);
     }
     lines.sort();
     return lines;
@@ -113,9 +117,13 @@ bool agree(const QStringList& ours, const QStringList& theirs, const char* their
         return true;
     QStringList onlyOurs;
     QStringList onlyTheirs;
-    std::set_difference(ours.begin(), ours.end(), theirs.begin(), theirs.end(), std::back_inserter(onlyOurs));
-    std::set_difference(theirs.begin(), theirs.end(), ours.begin(), ours.end(), std::back_inserter(onlyTheirs));
-    std::fprintf(stderr, "\n*** COUNT MISMATCH between Process and %s: %lld lines only in Process, %lld only in %s\n",
+    std::set_difference(ours.begin(), ours.end(), theirs.begin(), theirs.end(),
+                        std::back_inserter(onlyOurs));
+    std::set_difference(theirs.begin(), theirs.end(), ours.begin(), ours.end(),
+                        std::back_inserter(onlyTheirs));
+    std::fprintf(stderr,
+                 "\n*** COUNT MISMATCH between Process and %s: %lld lines only in Process, %lld "
+                 "only in %s\n",
                  theirName, qlonglong(onlyOurs.size()), qlonglong(onlyTheirs.size()), theirName);
     for (qsizetype i = 0; i < std::min<qsizetype>(onlyOurs.size(), 10); ++i)
         std::fprintf(stderr, "  Process: %s\n", qPrintable(onlyOurs[i]));
@@ -129,7 +137,9 @@ QString valueOf(const QStringList& arguments, const QString& option, const QStri
     return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1] : fallback;
 }
 
-const char* verdict(bool met) { return met ? "met" : "MISSED"; }
+const char* verdict(bool met) {
+    return met ? "met" : "MISSED";
+}
 
 } // namespace
 
@@ -142,7 +152,8 @@ int main(int argc, char* argv[]) {
     const bool strict = arguments.contains(u"--strict"_s);
     const int runs = std::max(1, valueOf(arguments, u"--runs"_s, u"3"_s).toInt());
     if (arguments.size() < 2 || arguments[1].startsWith(u'-') || awkScript.isEmpty()) {
-        std::fprintf(stderr, "usage: bench_process LOG --awk count.awk [--expect LOG.expect] [--mawk PATH] [--runs N] [--strict]\n");
+        std::fprintf(stderr, "usage: bench_process LOG --awk count.awk [--expect LOG.expect] "
+                             "[--mawk PATH] [--runs N] [--strict]\n");
         return 1;
     }
     const QString log = arguments[1];
@@ -208,8 +219,8 @@ int main(int argc, char* argv[]) {
             ++readLines;
         readSeconds = std::min(readSeconds, double(timer.nsecsElapsed()) / 1e9);
         if (readLines != lineCount) {
-            std::fprintf(stderr, "\n*** GetNextLine alone handed out %lld lines, Process %d\n", readLines,
-                         lineCount);
+            std::fprintf(stderr, "\n*** GetNextLine alone handed out %lld lines, Process %d\n",
+                         readLines, lineCount);
             return 1;
         }
     }
@@ -222,10 +233,10 @@ int main(int argc, char* argv[]) {
     const double wcMbPerSecond = megabytes / wcSeconds;
     std::printf("log            %s\n", qPrintable(log));
     std::printf("size           %.1f MB, %d lines (wc -l: %lld)\n", megabytes, lineCount, wcLines);
-    std::printf("Process        %.3f s  %.1f MB/s  %.2f M lines/s  (best of %d)\n", seconds, mbPerSecond,
-                double(lineCount) / seconds / 1e6, runs);
-    std::printf("  reading      %.3f s  %.1f MB/s  (GetNextLine alone; interpreting: %.3f s)\n", readSeconds,
-                megabytes / readSeconds, seconds - readSeconds);
+    std::printf("Process        %.3f s  %.1f MB/s  %.2f M lines/s  (best of %d)\n", seconds,
+                mbPerSecond, double(lineCount) / seconds / 1e6, runs);
+    std::printf("  reading      %.3f s  %.1f MB/s  (GetNextLine alone; interpreting: %.3f s)\n",
+                readSeconds, megabytes / readSeconds, seconds - readSeconds);
     std::printf("wc -l          %.3f s  %.1f MB/s  (best of 3)\n", wcSeconds, wcMbPerSecond);
     std::printf("mawk count.awk %.3f s  %.1f MB/s\n", awk.seconds, megabytes / awk.seconds);
     std::printf("peak RSS       %.1f MB\n", double(rssKiB) / 1024.0);
@@ -233,13 +244,16 @@ int main(int argc, char* argv[]) {
     const bool fastAsWc = mbPerSecond * 3 >= wcMbPerSecond;
     const bool fasterThanAwk = awk.seconds >= 10 * seconds;
     const bool smallRss = rssKiB < 64 * 1024;
-    std::printf("target: >= 1/3 of wc -l speed   %s (%.2f of wc -l)\n", verdict(fastAsWc), mbPerSecond / wcMbPerSecond);
-    std::printf("target: >= 10x faster than mawk %s (%.1fx)\n", verdict(fasterThanAwk), awk.seconds / seconds);
+    std::printf("target: >= 1/3 of wc -l speed   %s (%.2f of wc -l)\n", verdict(fastAsWc),
+                mbPerSecond / wcMbPerSecond);
+    std::printf("target: >= 10x faster than mawk %s (%.1fx)\n", verdict(fasterThanAwk),
+                awk.seconds / seconds);
     std::printf("target: peak RSS < 64 MB        %s\n", verdict(smallRss));
 
     bool countsAgree = agree(ours, parseLines(awk.output), "count.awk");
     if (wcLines != lineCount) {
-        std::fprintf(stderr, "\n*** LINE COUNT MISMATCH: Process handed out %d lines, wc -l counts %lld\n",
+        std::fprintf(stderr,
+                     "\n*** LINE COUNT MISMATCH: Process handed out %d lines, wc -l counts %lld\n",
                      lineCount, wcLines);
         countsAgree = false;
     }
@@ -249,7 +263,8 @@ int main(int argc, char* argv[]) {
             std::fprintf(stderr, "bench_process: cannot read %s\n", qPrintable(expectFile));
             return 1;
         }
-        countsAgree = agree(ours, parseLines(expected.readAll()), "conlog-sim --expect") && countsAgree;
+        countsAgree =
+            agree(ours, parseLines(expected.readAll()), "conlog-sim --expect") && countsAgree;
     }
     if (!countsAgree) {
         std::fprintf(stderr, "\n*** FAILED: the counts of Process are wrong\n");

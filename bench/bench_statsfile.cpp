@@ -36,7 +36,8 @@ void buildModel(LogSession& session, Statistics& statistics) {
     statistics.Clients.reserve(2 * ClientsPerProject);
     for (const QString& project : {Project::RC5, Project::OGR}) {
         for (int c = 0; c < ClientsPerProject; ++c) {
-            const QString key = project + u"10.0."_s + QString::number(c / 250) + u'.' + QString::number(c % 250);
+            const QString key =
+                project + u"10.0."_s + QString::number(c / 250) + u'.' + QString::number(c % 250);
             ClientRecord record;
             record.Name = key;
             record.Data.reserve(Days);
@@ -97,8 +98,8 @@ int main(int argc, char** argv) {
     Statistics statistics;
     buildModel(session, statistics);
     const qint64 entries = dayEntries(statistics);
-    std::printf("clients: %lld records\nday entries: %lld entries\n", qlonglong(statistics.Clients.size()),
-                qlonglong(entries));
+    std::printf("clients: %lld records\nday entries: %lld entries\n",
+                qlonglong(statistics.Clients.size()), qlonglong(entries));
 
     std::vector<double> saves;
     std::vector<double> loads;
@@ -129,9 +130,12 @@ int main(int argc, char** argv) {
     const double saveBest = *std::min_element(saves.begin(), saves.end());
     const double loadBest = *std::min_element(loads.begin(), loads.end());
     std::printf("file size: %lld bytes\n", qlonglong(QFileInfo(path).size()));
-    std::printf("file size per day entry: %.1f bytes\n", double(QFileInfo(path).size()) / double(entries));
-    std::printf("SaveStatsFile best: %.1f ms\nSaveStatsFile median: %.1f ms\n", saveBest, median(saves));
-    std::printf("LoadStatsFile best: %.1f ms\nLoadStatsFile median: %.1f ms\n", loadBest, median(loads));
+    std::printf("file size per day entry: %.1f bytes\n",
+                double(QFileInfo(path).size()) / double(entries));
+    std::printf("SaveStatsFile best: %.1f ms\nSaveStatsFile median: %.1f ms\n", saveBest,
+                median(saves));
+    std::printf("LoadStatsFile best: %.1f ms\nLoadStatsFile median: %.1f ms\n", loadBest,
+                median(loads));
     std::printf("target: %.0f ms\n", TargetMs);
     const bool met = median(saves) < TargetMs && median(loads) < TargetMs;
     std::printf("target met: %s\n", met ? "yes" : "no");

@@ -3,8 +3,8 @@
 // yield every 1000 lines, against the headless engine on the same log in the same run.
 //
 //   bench_window [LOG]      (without LOG only the refresh passes are measured)
-#include "common/ErrorReport.h"
 #include "common/Clock.h"
+#include "common/ErrorReport.h"
 #include "common/modGlobals.h"
 #include "stats/LogProcessor.h"
 #include "stats/LogSession.h"
@@ -79,8 +79,10 @@ void refreshPasses() {
     a.preferences().RefreshRate = 1000000; // the passes only refresh
     const QByteArray today = GetCurrentDate(p.clock).toLatin1();
     for (int i = 0; i < 5000; ++i) {
-        const QByteArray name = "10." + QByteArray::number(i / 250) + ".0." + QByteArray::number(i % 250);
-        a.statistics().IncrementClient(QLatin1StringView(name), QLatin1StringView(today), "08:00:00"_L1, i % 50, "RC5"_L1);
+        const QByteArray name =
+            "10." + QByteArray::number(i / 250) + ".0." + QByteArray::number(i % 250);
+        a.statistics().IncrementClient(QLatin1StringView(name), QLatin1StringView(today),
+                                       "08:00:00"_L1, i % 50, "RC5"_L1);
     }
     a.Timer1_Timer(); // builds the rows
     const double unchanged = millisecondsPerPass(a, 200);
@@ -88,10 +90,12 @@ void refreshPasses() {
 
     double oneChanged = 0;
     for (int i = 0; i < 200; ++i) {
-        a.statistics().IncrementClient("10.1.0.7"_L1, QLatin1StringView(today), "08:00:01"_L1, 1, "RC5"_L1);
+        a.statistics().IncrementClient("10.1.0.7"_L1, QLatin1StringView(today), "08:00:01"_L1, 1,
+                                       "RC5"_L1);
         oneChanged += millisecondsPerPass(a, 1);
     }
-    std::printf("refresh pass, 5000 clients, one cell changed: %.2f ms (target 10 ms)\n", oneChanged / 200);
+    std::printf("refresh pass, 5000 clients, one cell changed: %.2f ms (target 10 ms)\n",
+                oneChanged / 200);
 }
 
 void countLog(const QString& log) {
@@ -109,7 +113,8 @@ void countLog(const QString& log) {
         timer.start();
         processor.Process();
         headless = double(timer.nsecsElapsed()) / 1e9;
-        std::printf("headless engine: %.3f s, %.0f MB/s, %d lines\n", headless, megabytes / headless, session.CurrentLine);
+        std::printf("headless engine: %.3f s, %.0f MB/s, %d lines\n", headless,
+                    megabytes / headless, session.CurrentLine);
     }
     Program p;
     p.dialogs.file = log;
@@ -117,7 +122,8 @@ void countLog(const QString& log) {
     timer.start();
     p.analyzer->mnuOpen_Click();
     const double windowed = double(timer.nsecsElapsed()) / 1e9;
-    std::printf("with the window (refresh and yield every 1000 lines): %.3f s, %.0f MB/s, %.2f of headless (target 0.33)\n",
+    std::printf("with the window (refresh and yield every 1000 lines): %.3f s, %.0f MB/s, %.2f of "
+                "headless (target 0.33)\n",
                 windowed, megabytes / windowed, headless / windowed);
 }
 

@@ -29,7 +29,8 @@ public:
 
 void append(const QString& path, const uint8_t* data, size_t size) {
     QFile file(path);
-    if (!file.open(QIODevice::Append) || file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size))
+    if (!file.open(QIODevice::Append) ||
+        file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size))
         abort();
 }
 

@@ -17,10 +17,12 @@ bool load(QByteArray bytes, LogSession& session, Statistics& statistics) {
     return LoadStatsFile(&buffer, session, statistics);
 }
 
-bool sameModel(const LogSession& a, const Statistics& as, const LogSession& b, const Statistics& bs) {
+bool sameModel(const LogSession& a, const Statistics& as, const LogSession& b,
+               const Statistics& bs) {
     if (a.FileName != b.FileName || a.TextStreamPosition != b.TextStreamPosition ||
-        a.LastModified != b.LastModified || a.CurrentLine != b.CurrentLine || a.LastDate != b.LastDate ||
-        a.LastTime != b.LastTime || as.Clients.size() != bs.Clients.size())
+        a.LastModified != b.LastModified || a.CurrentLine != b.CurrentLine ||
+        a.LastDate != b.LastDate || a.LastTime != b.LastTime ||
+        as.Clients.size() != bs.Clients.size())
         return false;
     for (qsizetype i = 0; i < as.Clients.size(); ++i) {
         const auto& x = as.Clients.entryAt(i);
@@ -56,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray saved = StatsFileBytes(session, statistics);
     LogSession again;
     Statistics againStatistics;
-    if (!load(saved, again, againStatistics) || !sameModel(session, statistics, again, againStatistics) ||
+    if (!load(saved, again, againStatistics) ||
+        !sameModel(session, statistics, again, againStatistics) ||
         StatsFileBytes(again, againStatistics) != saved)
         std::abort();
     return 0;

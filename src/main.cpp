@@ -31,10 +31,13 @@ int main(int argc, char* argv[]) {
     Analyzer analyzer(std::move(environment));
 
     TerminationSignals signals;
-    QObject::connect(&signals, &TerminationSignals::terminationRequested, &analyzer, &Analyzer::Shutdown);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &analyzer, [&analyzer](QSessionManager&) { analyzer.Shutdown(); });
+    QObject::connect(&signals, &TerminationSignals::terminationRequested, &analyzer,
+                     &Analyzer::Shutdown);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &analyzer,
+                     [&analyzer](QSessionManager&) { analyzer.Shutdown(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &analyzer, &Analyzer::Shutdown);
-    QObject::connect(&analyzer, &Analyzer::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&analyzer, &Analyzer::finished, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
 
     QTimer::singleShot(0, &analyzer, &Analyzer::Form_Load);
     return app.exec();

@@ -30,7 +30,8 @@ QByteArray logLine(const QByteArray& message, const QByteArray& time = "08:00:00
 }
 
 QByteArray returnLine(const QByteArray& client, int blocks, const QByteArray& time = "08:00:00") {
-    return logLine("Client " + client + " --> sent rc5 " + QByteArray::number(blocks) + " blocks", time);
+    return logLine("Client " + client + " --> sent rc5 " + QByteArray::number(blocks) + " blocks",
+                   time);
 }
 
 /** A log of n returns by ten clients; blocks of line i are i % 7 + 1. */
@@ -94,7 +95,8 @@ class TestAnalyzer : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init() {
-        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)).removeRecursively();
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+            .removeRecursively();
         m_dir = std::make_unique<QTemporaryDir>();
         m_log = m_dir->filePath(u"conlog01.log"_s);
         SaveSetting(SettingsKey::Common, "ResolveClients"_L1, u"0"_s);
@@ -129,7 +131,7 @@ private Q_SLOTS:
             p.analyzer->mnuOpen_Click();
             QCOMPARE(p.analyzer->statistics().Totals.ClientsTotalRC5, blocksOf(0, 2500));
             QCOMPARE(p.list().topLevelItemCount(), 11); // ten clients and "<All-clients>"
-            QVERIFY(p.list().updatesEnabled()); // the run's last picture is painted
+            QVERIFY(p.list().updatesEnabled());         // the run's last picture is painted
             QCOMPARE(p.window().labInBuf()->text(), u"<i>9</i>"_s); // log text is never markup
             // The last line is still being written when the program ends.
             append(m_log, "12/06/26 08:00:00 Client 10.0.0.3 --> sent rc5 5 bl");
@@ -209,8 +211,8 @@ private Q_SLOTS:
     }
 
     void exitAfterAbortSavesAfterTheLastLineRead() {
-        append(m_log, manyReturns(0, 2) + returnLine("10.0.0.1", 2000000000) + returnLine("10.0.0.1", 2000000000) +
-                          manyReturns(4, 6));
+        append(m_log, manyReturns(0, 2) + returnLine("10.0.0.1", 2000000000) +
+                          returnLine("10.0.0.1", 2000000000) + manyReturns(4, 6));
         {
             Program p(m_dir->path());
             p.analyzer->Form_Load();
@@ -224,7 +226,8 @@ private Q_SLOTS:
         }
         Program q(m_dir->path());
         q.analyzer->Form_Load(); // reads on after line 4: nothing lost, nothing twice
-        QCOMPARE(q.analyzer->statistics().Totals.ClientsTotalRC5, blocksOf(0, 2) + 2000000000 + blocksOf(4, 6));
+        QCOMPARE(q.analyzer->statistics().Totals.ClientsTotalRC5,
+                 blocksOf(0, 2) + 2000000000 + blocksOf(4, 6));
         QCOMPARE(q.analyzer->session().CurrentLine, 10);
     }
 
@@ -258,28 +261,33 @@ private Q_SLOTS:
 
     void refreshWritesOnlyWhatChanged() {
         SaveSetting(SettingsKey::Common, "ResolveClients"_L1, u"1"_s);
-        append(m_log, returnLine("10.0.0.20", 5) + returnLine("10.0.0.10", 3) + returnLine("zeta", 1));
+        append(m_log,
+               returnLine("10.0.0.20", 5) + returnLine("10.0.0.10", 3) + returnLine("zeta", 1));
         Program p(m_dir->path());
         p.analyzer->Form_Load();
         p.dialogs.chosenFiles = {m_log};
         p.analyzer->mnuOpen_Click();
-        QCOMPARE(p.column(0), (QStringList{u"10.0.0.10"_s, u"10.0.0.20"_s, u"<All-clients>"_s, u"zeta"_s}));
+        QCOMPARE(p.column(0),
+                 (QStringList{u"10.0.0.10"_s, u"10.0.0.20"_s, u"<All-clients>"_s, u"zeta"_s}));
         QCOMPARE(p.lookup->requests.size(), 2); // only the dotted addresses, each once
         p.analyzer->Timer1_Timer();
         QCOMPARE(p.lookup->requests.size(), 2);
 
-        // A late host name rewrites the row in place: no re-sort, although the list is sorted by it.
+        // A late host name rewrites the row in place: no re-sort, although the list is sorted by
+        // it.
         p.lookup->answer(1, u"aardvark.lan"_s); // 10.0.0.10
         p.lookup->answer(0, u"zzz.lan"_s);      // 10.0.0.20
         p.analyzer->Timer1_Timer();
-        QCOMPARE(p.column(0), (QStringList{u"aardvark.lan"_s, u"zzz.lan"_s, u"<All-clients>"_s, u"zeta"_s}));
+        QCOMPARE(p.column(0),
+                 (QStringList{u"aardvark.lan"_s, u"zzz.lan"_s, u"<All-clients>"_s, u"zeta"_s}));
         // A changed cell of the sort column, or a new row, re-sorts.
         p.window().setSortKey(frmMain::ColTotalBlocks);
         p.window().setSortOrder(1);
         QCOMPARE(p.column(1), (QStringList{u"     9"_s, u"     5"_s, u"     3"_s, u"     1"_s}));
         append(m_log, returnLine("zeta", 7));
         p.analyzer->Process();
-        QCOMPARE(p.column(0), (QStringList{u"<All-clients>"_s, u"zeta"_s, u"zzz.lan"_s, u"aardvark.lan"_s}));
+        QCOMPARE(p.column(0),
+                 (QStringList{u"<All-clients>"_s, u"zeta"_s, u"zzz.lan"_s, u"aardvark.lan"_s}));
         QVERIFY(p.list().topLevelItem(0)->font(4).bold());
         QVERIFY(!p.list().topLevelItem(1)->font(0).bold());
 
@@ -287,13 +295,17 @@ private Q_SLOTS:
         p.analyzer->preferences().ResolveClients = false;
         p.analyzer->names().setResolveClients(false);
         p.analyzer->Timer1_Timer();
-        QCOMPARE(p.column(0), (QStringList{u"<All-clients>"_s, u"zeta"_s, u"10.0.0.20"_s, u"10.0.0.10"_s}));
+        QCOMPARE(p.column(0),
+                 (QStringList{u"<All-clients>"_s, u"zeta"_s, u"10.0.0.20"_s, u"10.0.0.10"_s}));
     }
 
     void clockTodayAndRate() {
-        append(m_log, returnLine("a", 10, "08:00:00") + logLine("Client b --> sent rc5 4 blocks").replace("12/06/26", "12/05/26"));
+        append(m_log,
+               returnLine("a", 10, "08:00:00") +
+                   logLine("Client b --> sent rc5 4 blocks").replace("12/06/26", "12/05/26"));
         Program p(m_dir->path());
-        p.clock.current = QDateTime(QDate(2026, 12, 6), QTime(3, 0, 0)); // 01:00:00 on the log's clock
+        p.clock.current =
+            QDateTime(QDate(2026, 12, 6), QTime(3, 0, 0)); // 01:00:00 on the log's clock
         p.analyzer->Form_Load();
         p.dialogs.chosenFiles = {m_log};
         p.analyzer->mnuOpen_Click();
@@ -323,7 +335,8 @@ private Q_SLOTS:
     }
 
     void tabChangeShowsTheOtherProject() {
-        append(m_log, returnLine("a", 3) + logLine("ogr r=17, w=4") + logLine("c: completed ogr stub 1") +
+        append(m_log, returnLine("a", 3) + logLine("ogr r=17, w=4") +
+                          logLine("c: completed ogr stub 1") +
                           logLine("server <-- flush of ogr stubs: 3"));
         Program p(m_dir->path());
         p.analyzer->Form_Load();
@@ -367,7 +380,8 @@ private Q_SLOTS:
     }
 
     void detailNamesAndReport() {
-        append(m_log, returnLine("a", 3) + logLine("a: completed ogr stub 1") + returnLine("<b>x</b>", 2));
+        append(m_log,
+               returnLine("a", 3) + logLine("a: completed ogr stub 1") + returnLine("<b>x</b>", 2));
         Program p(m_dir->path());
         p.analyzer->Form_Load();
         p.dialogs.chosenFiles = {m_log};
@@ -375,7 +389,9 @@ private Q_SLOTS:
 
         // One detail window per record: RC5 and OGR of one client are two; a second
         // double-click brings the open one forward.
-        const auto detailWindows = [&] { return p.window().findChildren<QWidget*>(u"frmDetail"_s).size(); };
+        const auto detailWindows = [&] {
+            return p.window().findChildren<QWidget*>(u"frmDetail"_s).size();
+        };
         p.list().setCurrentItem(p.window().findRow(u"a"_s));
         p.analyzer->lvRC5_DblClick();
         p.analyzer->lvRC5_DblClick();

@@ -31,7 +31,8 @@ private Q_SLOTS:
         const RunTimeError overflow(ErrorNumber::Overflow, QStringLiteral("Overflow"));
         const auto passed = [&](PlaceSeparator separator) {
             try {
-                passErrors(QStringLiteral("frmMain:IncrementClient"), separator, [&] { throw overflow; });
+                passErrors(QStringLiteral("frmMain:IncrementClient"), separator,
+                           [&] { throw overflow; });
             } catch (const RunTimeError& error) {
                 return error;
             }
@@ -41,13 +42,17 @@ private Q_SLOTS:
         QCOMPARE(withBreak.number(), ErrorNumber::Overflow);
         QCOMPARE(withBreak.source(), overflow.source());
         QCOMPARE(withBreak.description(), QStringLiteral("frmMain:IncrementClient\r\nOverflow"));
-        QCOMPARE(passed(PlaceSeparator::None).description(), QStringLiteral("frmMain:IncrementClientOverflow"));
+        QCOMPARE(passed(PlaceSeparator::None).description(),
+                 QStringLiteral("frmMain:IncrementClientOverflow"));
         QCOMPARE(errorReportText(withBreak, QStringLiteral("frmMain:Process")),
-                 QStringLiteral("Error: 0x6\r\n\r\nfrmMain:Process\r\nfrmMain:IncrementClient\r\nOverflow"));
-        QCOMPARE(errorReportText(RunTimeError(ErrorNumber::BadFileFormat, QStringLiteral("x")), QStringLiteral("p")),
+                 QStringLiteral(
+                     "Error: 0x6\r\n\r\nfrmMain:Process\r\nfrmMain:IncrementClient\r\nOverflow"));
+        QCOMPARE(errorReportText(RunTimeError(ErrorNumber::BadFileFormat, QStringLiteral("x")),
+                                 QStringLiteral("p")),
                  QStringLiteral("Error: 0x141\r\n\r\np\r\nx"));
-        QCOMPARE(errorReportText(RunTimeError(0xabc, QStringLiteral("x")), QStringLiteral("p")).left(12),
-                 QStringLiteral("Error: 0xABC"));
+        QCOMPARE(
+            errorReportText(RunTimeError(0xabc, QStringLiteral("x")), QStringLiteral("p")).left(12),
+            QStringLiteral("Error: 0xABC"));
     }
 
     void reportingHandlerAnswers() {
@@ -57,7 +62,10 @@ private Q_SLOTS:
 
         int attempts = 0;
         script.answers = {ErrorAnswer::Retry, ErrorAnswer::Retry, ErrorAnswer::Ignore};
-        QVERIFY(reporter.runStep(QStringLiteral("frmMain:Form_Load"), [&] { ++attempts; throw failure; }));
+        QVERIFY(reporter.runStep(QStringLiteral("frmMain:Form_Load"), [&] {
+            ++attempts;
+            throw failure;
+        }));
         QCOMPARE(attempts, 3);
         QCOMPARE(script.places.size(), 3);
         QCOMPARE(script.places.first(), QStringLiteral("frmMain:Form_Load"));
@@ -65,7 +73,10 @@ private Q_SLOTS:
         // Retry that then succeeds goes on normally.
         attempts = 0;
         script.answers = {ErrorAnswer::Retry};
-        QVERIFY(reporter.runStep(QStringLiteral("p"), [&] { if (++attempts == 1) throw failure; }));
+        QVERIFY(reporter.runStep(QStringLiteral("p"), [&] {
+            if (++attempts == 1)
+                throw failure;
+        }));
         QCOMPARE(attempts, 2);
 
         script.answers = {ErrorAnswer::Abort};
@@ -85,7 +96,8 @@ private Q_SLOTS:
             if (std::exchange(ticked, true))
                 return;
             openSeen = reporter.isOpen();
-            innerCompleted = reporter.runStep(QStringLiteral("frmMain:Timer1_Timer"), [&] { throw failure; });
+            innerCompleted =
+                reporter.runStep(QStringLiteral("frmMain:Timer1_Timer"), [&] { throw failure; });
         };
         script.answers = {ErrorAnswer::Ignore};
         QVERIFY(reporter.runStep(QStringLiteral("frmMain:Process"), [&] { throw failure; }));
@@ -100,17 +112,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<int>("expected");
         QTest::addColumn<int>("error");
-        QTest::addRow("plain") << "12" << "C" << 12 << 0;
-        QTest::addRow("blanks") << "  -7 " << "C" << -7 << 0;
-        QTest::addRow("half to even down") << "2.5" << "C" << 2 << 0;
-        QTest::addRow("half to even up") << "3.5" << "C" << 4 << 0;
-        QTest::addRow("fraction") << "3.7" << "C" << 4 << 0;
-        QTest::addRow("comma locale") << "1,5" << "de_DE" << 2 << 0;
-        QTest::addRow("word") << "abc" << "C" << 0 << ErrorNumber::TypeMismatch;
-        QTest::addRow("empty") << "" << "C" << 0 << ErrorNumber::TypeMismatch;
-        QTest::addRow("infinity") << "inf" << "C" << 0 << ErrorNumber::TypeMismatch;
-        QTest::addRow("too big") << "3000000000" << "C" << 0 << ErrorNumber::Overflow;
-        QTest::addRow("largest") << "2147483647" << "C" << 2147483647 << 0;
+        QTest::addRow("plain") << "12"
+                               << "C" << 12 << 0;
+        QTest::addRow("blanks") << "  -7 "
+                                << "C" << -7 << 0;
+        QTest::addRow("half to even down") << "2.5"
+                                           << "C" << 2 << 0;
+        QTest::addRow("half to even up") << "3.5"
+                                         << "C" << 4 << 0;
+        QTest::addRow("fraction") << "3.7"
+                                  << "C" << 4 << 0;
+        QTest::addRow("comma locale") << "1,5"
+                                      << "de_DE" << 2 << 0;
+        QTest::addRow("word") << "abc"
+                              << "C" << 0 << ErrorNumber::TypeMismatch;
+        QTest::addRow("empty") << ""
+                               << "C" << 0 << ErrorNumber::TypeMismatch;
+        QTest::addRow("infinity") << "inf"
+                                  << "C" << 0 << ErrorNumber::TypeMismatch;
+        QTest::addRow("too big") << "3000000000"
+                                 << "C" << 0 << ErrorNumber::Overflow;
+        QTest::addRow("largest") << "2147483647"
+                                 << "C" << 2147483647 << 0;
     }
     void textToNumber() {
         QFETCH(QString, text);

@@ -50,8 +50,8 @@ struct Fixture {
     }
 
     void count(const char* client, const char* date, qint32 blocks, const char* project = "RC5") {
-        statistics.IncrementClient(QLatin1StringView(client), QLatin1StringView(date), "12:00:00"_L1,
-                                   blocks, QLatin1StringView(project));
+        statistics.IncrementClient(QLatin1StringView(client), QLatin1StringView(date),
+                                   "12:00:00"_L1, blocks, QLatin1StringView(project));
     }
 
     void counts(const char* client, std::initializer_list<std::pair<const char*, qint32>> days) {
@@ -97,7 +97,9 @@ void clickHeader(frmDetail* window, int column) {
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
 }
 
-QSettings store() { return QSettings(QSettings::IniFormat, QSettings::UserScope, u"Quillmere Log Analyzer"_s); }
+QSettings store() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, u"Quillmere Log Analyzer"_s);
+}
 
 QStringList stored(const QStringList& keys) {
     QStringList texts;
@@ -115,7 +117,8 @@ void storeDetails(const QList<std::pair<QString, QString>>& values) {
 
 /** A size in pixels as the settings hold it: twips in the single-precision text form. */
 QString twipsText(int pixels, bool across) {
-    return NumberText::fromSingle(float(across ? Twips::fromPixelsX(pixels) : Twips::fromPixelsY(pixels)));
+    return NumberText::fromSingle(
+        float(across ? Twips::fromPixelsX(pixels) : Twips::fromPixelsY(pixels)));
 }
 
 QStringList rectangleTexts(const QRect& r) {
@@ -145,14 +148,17 @@ private Q_SLOTS:
         QVERIFY(window->isWindow());
         QCOMPARE(window->parentWidget(), &f.owner);
         QVERIFY(window->testAttribute(Qt::WA_DeleteOnClose));
-        QCOMPARE(std::pair(window->font().family(), window->font().pointSizeF()), std::pair(u"Tahoma"_s, 7.8));
+        QCOMPARE(std::pair(window->font().family(), window->font().pointSizeF()),
+                 std::pair(u"Tahoma"_s, 7.8));
         QCOMPARE(window->size(), QSize(Twips::toPixelsX(3708), Twips::toPixelsY(3480)));
 
         SortedList* list = window->lvDetail();
         QCOMPARE(list->objectName(), u"lvDetail"_s);
         QCOMPARE(window->Label1()->text(), u"Client:"_s);
-        QCOMPARE((QList<QRect>{list->geometry(), window->Label1()->geometry(), window->labName()->geometry()}),
-                 (QList<QRect>{Twips::toPixels(QRectF(84, 504, 3540, 2868)), Twips::toPixels(QRectF(168, 84, 768, 264)),
+        QCOMPARE((QList<QRect>{list->geometry(), window->Label1()->geometry(),
+                               window->labName()->geometry()}),
+                 (QList<QRect>{Twips::toPixels(QRectF(84, 504, 3540, 2868)),
+                               Twips::toPixels(QRectF(168, 84, 768, 264)),
                                Twips::toPixels(QRectF(1008, 84, 2616, 432))}));
         QVERIFY(window->labName()->font().bold());
         QCOMPARE(window->labName()->font().pointSizeF(), 7.8);
@@ -163,10 +169,12 @@ private Q_SLOTS:
         for (int column = 0; column < frmDetail::ColumnCount; ++column)
             QCOMPARE(list->columnWidth(column), Twips::toPixelsX(1200));
         QCOMPARE(Qt::Alignment(header->textAlignment(0)) & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
-        QCOMPARE(Qt::Alignment(header->textAlignment(1)) & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+        QCOMPARE(Qt::Alignment(header->textAlignment(1)) & Qt::AlignHorizontal_Mask,
+                 Qt::AlignRight);
         QCOMPARE(list->header()->isSortIndicatorShown(), false);
 
-        QCOMPARE(std::pair(window->Timer1()->interval(), window->Timer1()->isActive()), std::pair(1000, true));
+        QCOMPARE(std::pair(window->Timer1()->interval(), window->Timer1()->isActive()),
+                 std::pair(1000, true));
         QVERIFY(!window->isVisible()); // ShowDetail shows it
     }
 
@@ -175,12 +183,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("hostName"); // the answer of the reverse lookup; empty: none
         QTest::addColumn<QString>("shown");    // the caption is "Details - " and this
         QTest::addColumn<QString>("label");
-        QTest::addRow("resolved host") << u"RC510.0.0.5"_s << u"pc.example.net"_s << u"pc.example.net"_s
-                                       << u"pc.example.net (10.0.0.5)"_s;
-        QTest::addRow("not resolved yet") << u"OGR10.0.0.6"_s << QString() << u"10.0.0.6"_s << u"10.0.0.6 (10.0.0.6)"_s;
+        QTest::addRow("resolved host") << u"RC510.0.0.5"_s << u"pc.example.net"_s
+                                       << u"pc.example.net"_s << u"pc.example.net (10.0.0.5)"_s;
+        QTest::addRow("not resolved yet")
+            << u"OGR10.0.0.6"_s << QString() << u"10.0.0.6"_s << u"10.0.0.6 (10.0.0.6)"_s;
         QTest::addRow("all clients") << u"OGR<All-clients>"_s << QString() << u"<All-clients>"_s
                                      << u"<All-clients> (<All-clients>)"_s;
-        QTest::addRow("host name") << u"RC5cruncher"_s << QString() << u"cruncher"_s << u"cruncher (cruncher)"_s;
+        QTest::addRow("host name")
+            << u"RC5cruncher"_s << QString() << u"cruncher"_s << u"cruncher (cruncher)"_s;
     }
     void captionAndLabel() {
         QFETCH(QString, key);
@@ -208,7 +218,8 @@ private Q_SLOTS:
         f.counts("alice", {{"11/29/26", 5}, {"12/01/26", 7}, {"12/03/26", 1234567}});
         f.count("bob", "12/02/26", 99);
         frmDetail* window = f.show(u"RC5alice"_s, false);
-        QCOMPARE(columnTexts(window, 0), (QStringList{u"11/29/26"_s, u"12/01/26"_s, u"12/03/26"_s}));
+        QCOMPARE(columnTexts(window, 0),
+                 (QStringList{u"11/29/26"_s, u"12/01/26"_s, u"12/03/26"_s}));
         QCOMPARE(columnTexts(window, 1), (QStringList{u"     5"_s, u"     7"_s, u"1234567"_s}));
         QCOMPARE(boldDates(window), QStringList());
 
@@ -224,7 +235,8 @@ private Q_SLOTS:
         f.count("alice", "12/06/26", 40);
         window->Timer1_Timer();
         QCOMPARE(changes.size(), 1);
-        QCOMPARE(columnTexts(window, 1), (QStringList{u"     5"_s, u"     7"_s, u"1234567"_s, u"    43"_s}));
+        QCOMPARE(columnTexts(window, 1),
+                 (QStringList{u"     5"_s, u"     7"_s, u"1234567"_s, u"    43"_s}));
 
         // The next day: its row is bold too, and yesterday's stays bold. A late line of an
         // earlier date adds a row that is not bold.
@@ -236,8 +248,9 @@ private Q_SLOTS:
 
         // "<All-clients>" holds the project's totals per day.
         frmDetail* all = f.show(u"RC5<All-clients>"_s);
-        QCOMPARE(columnTexts(all, 0), (QStringList{u"11/29/26"_s, u"12/01/26"_s, u"12/02/26"_s,
-                                                   u"12/03/26"_s, u"12/04/26"_s, u"12/06/26"_s, u"12/07/26"_s}));
+        QCOMPARE(columnTexts(all, 0),
+                 (QStringList{u"11/29/26"_s, u"12/01/26"_s, u"12/02/26"_s, u"12/03/26"_s,
+                              u"12/04/26"_s, u"12/06/26"_s, u"12/07/26"_s}));
         QCOMPARE(blocksOf(all, u"12/02/26"_s), u"    99"_s);
         QCOMPARE(boldDates(all), QStringList{u"12/07/26"_s}); // today is the 7th now
         QVERIFY(f.report.places.isEmpty());
@@ -263,7 +276,8 @@ private Q_SLOTS:
         QCOMPARE(columnTexts(window, 0), (QStringList{u"12/06/26"_s, u"12/05/26"_s}));
         f.count("alice", "12/04/26", 1);
         window->Timer1_Timer();
-        QCOMPARE(columnTexts(window, 0), (QStringList{u"12/05/26"_s, u"12/06/26"_s, u"12/04/26"_s}));
+        QCOMPARE(columnTexts(window, 0),
+                 (QStringList{u"12/05/26"_s, u"12/06/26"_s, u"12/04/26"_s}));
 
         // The one-second timer runs the pass by itself.
         window->Timer1()->start();
@@ -279,11 +293,13 @@ private Q_SLOTS:
         SortedList* list = window->lvDetail();
         // Dates compare as text: month and day before the year.
         QCOMPARE(sorting(window), std::pair(0, 0));
-        QCOMPARE(columnTexts(window, 0), (QStringList{u"01/02/26"_s, u"06/15/26"_s, u"12/06/26"_s, u"12/30/25"_s}));
+        QCOMPARE(columnTexts(window, 0),
+                 (QStringList{u"01/02/26"_s, u"06/15/26"_s, u"12/06/26"_s, u"12/30/25"_s}));
 
         clickHeader(window, frmDetail::ColBlocks);
         QCOMPARE(sorting(window), std::pair(1, 0));
-        QCOMPARE(columnTexts(window, 1), (QStringList{u"     7"_s, u"    12"_s, u"    40"_s, u"   123"_s}));
+        QCOMPARE(columnTexts(window, 1),
+                 (QStringList{u"     7"_s, u"    12"_s, u"    40"_s, u"   123"_s}));
         clickHeader(window, frmDetail::ColBlocks);
         QCOMPARE(sorting(window), std::pair(1, 1));
         QCOMPARE(columnTexts(window, 0).first(), u"06/15/26"_s); // the day with the most blocks
@@ -317,7 +333,8 @@ private Q_SLOTS:
         const QRect label = window->labName()->geometry();
         window->resize(window->width() + 90, window->height() + 60);
         QTRY_COMPARE(window->lvDetail()->geometry(), list.adjusted(0, 0, 90, 60));
-        QCOMPARE(window->labName()->geometry(), label.adjusted(0, 0, 90, 0)); // right edges stay level
+        QCOMPARE(window->labName()->geometry(),
+                 label.adjusted(0, 0, 90, 0)); // right edges stay level
 
         // Narrower than the label's left edge: that step is skipped, the list still follows.
         const int narrow = window->labName()->x() - 5;
@@ -343,7 +360,8 @@ private Q_SLOTS:
         QPointer<frmDetail> closed = first;
         QVERIFY(first->close());
 
-        QCOMPARE(stored(QStringList{u"WindowState"_s} + rectangleKeys), QStringList{u"0"_s} + rectangleTexts(rectangle));
+        QCOMPARE(stored(QStringList{u"WindowState"_s} + rectangleKeys),
+                 QStringList{u"0"_s} + rectangleTexts(rectangle));
         QCOMPARE(stored({u"Col1"_s, u"Col2"_s, u"SortKey"_s, u"SortOrder"_s}),
                  (QStringList{twipsText(100, true), twipsText(70, true), u"1"_s, u"1"_s}));
         QTRY_VERIFY(closed.isNull()); // deleted once closed
@@ -372,7 +390,8 @@ private Q_SLOTS:
         QTRY_VERIFY(window->width() > normal.width());
         QVERIFY(window->close());
         QCOMPARE(stored(QStringList{u"WindowState"_s} + rectangleKeys + QStringList{u"Col1"_s}),
-                 QStringList{u"2"_s} + rectangleTexts(normal) + QStringList{twipsText(Twips::toPixelsX(1200), true)});
+                 QStringList{u"2"_s} + rectangleTexts(normal) +
+                     QStringList{twipsText(Twips::toPixelsX(1200), true)});
 
         // The next window opens maximised and restores to the saved normal rectangle.
         frmDetail* next = f.show(u"RC5alice"_s);
@@ -394,9 +413,11 @@ private Q_SLOTS:
         QTest::addRow("Ignore") << bad << QList{ErrorAnswer::Ignore, ErrorAnswer::Ignore}
                                 << QList<int>{ErrorNumber::TypeMismatch, 380} << 1;
         // Abort ends the load there: nothing after the failing key is read.
-        QTest::addRow("Abort") << bad << QList{ErrorAnswer::Abort} << QList<int>{ErrorNumber::TypeMismatch} << 0;
+        QTest::addRow("Abort") << bad << QList{ErrorAnswer::Abort}
+                               << QList<int>{ErrorNumber::TypeMismatch} << 0;
         // Retry reads again: a window state outside 0 to 2 fails each time.
-        QTest::addRow("Retry") << QStringList{u"WindowState=5"_s} << QList{ErrorAnswer::Retry, ErrorAnswer::Ignore}
+        QTest::addRow("Retry") << QStringList{u"WindowState=5"_s}
+                               << QList{ErrorAnswer::Retry, ErrorAnswer::Ignore}
                                << QList<int>(2, ErrorNumber::InvalidArgument) << 0;
     }
     void badStoredSettingsAreReported() {
@@ -435,7 +456,8 @@ private Q_SLOTS:
         // The record appears again: its dates continue the list.
         f.counts("alice", {{"12/05/26", 50}, {"12/06/26", 6}});
         window->Timer1_Timer();
-        QCOMPARE(columnTexts(window, 0), (QStringList{u"12/04/26"_s, u"12/05/26"_s, u"12/06/26"_s}));
+        QCOMPARE(columnTexts(window, 0),
+                 (QStringList{u"12/04/26"_s, u"12/05/26"_s, u"12/06/26"_s}));
         QCOMPARE(columnTexts(window, 1), (QStringList{u"     4"_s, u"    50"_s, u"     6"_s}));
 
         // A table assigned anew, grown far past the old one's size, is read by key as well.
@@ -467,7 +489,8 @@ private Q_SLOTS:
         QCOMPARE(frmDetail::findOpen(&f.owner, u"RC5alice"_s), rc5);
         QCOMPARE(frmDetail::findOpen(&f.owner, u"OGRalice"_s), ogr);
         QCOMPARE(blocksOf(ogr, u"12/06/26"_s), u"     8"_s);
-        QVERIFY(!frmDetail::findOpen(&f.owner, u"RC5bob"_s) && !frmDetail::findOpen(nullptr, u"RC5alice"_s));
+        QVERIFY(!frmDetail::findOpen(&f.owner, u"RC5bob"_s) &&
+                !frmDetail::findOpen(nullptr, u"RC5alice"_s));
 
         // Hidden while the owner is minimised, back when it is restored.
         f.owner.showMinimized();
@@ -494,7 +517,8 @@ private Q_SLOTS:
         QPointer<frmDetail> owned = rc5;
         rc5->lvDetail()->setSortOrder(1);
         auto* owner = new QWidget;
-        frmDetail* last = new frmDetail(owner, f.clock, f.reporter, f.names, frmDetail::lookupIn(f.statistics));
+        frmDetail* last =
+            new frmDetail(owner, f.clock, f.reporter, f.names, frmDetail::lookupIn(f.statistics));
         last->ShowDetail(u"RC5alice"_s);
         last->lvDetail()->setSortKey(1);
         delete owner;

@@ -75,7 +75,8 @@ void TestFrmNames::cleanup() {
     delete m_dialog.data();
     m_owner.reset();
     QDir dir(m_dir.path());
-    for (const QString& entry : dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+    for (const QString& entry :
+         dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
         const QString path = dir.filePath(entry);
         if (QFileInfo(path).isDir())
             QDir(path).removeRecursively();
@@ -85,7 +86,8 @@ void TestFrmNames::cleanup() {
 }
 
 frmNames* TestFrmNames::openDialog() {
-    m_dialog = new frmNames(m_path, [this] { ++m_reloads; }, m_owner.get());
+    m_dialog = new frmNames(
+        m_path, [this] { ++m_reloads; }, m_owner.get());
     m_dialog->show();
     if (!QTest::qWaitForWindowExposed(m_dialog))
         return nullptr;
@@ -103,7 +105,8 @@ void TestFrmNames::looksAsDesigned() {
     QCOMPARE(dialog->font().pointSizeF(), 7.8);
 
     QCOMPARE(dialog->labInfo()->objectName(), u"labInfo"_s);
-    QCOMPARE(dialog->labInfo()->text(), u"Enter computer names mappings\ne.g.\n192.168.0.10 OFFICEPC"_s);
+    QCOMPARE(dialog->labInfo()->text(),
+             u"Enter computer names mappings\ne.g.\n192.168.0.10 OFFICEPC"_s);
     QCOMPARE(dialog->labInfo()->textFormat(), Qt::PlainText);
     QCOMPARE(dialog->labInfo()->geometry(), twips(168, 168, 3960, 684));
     QCOMPARE(dialog->cmdOK()->text(), u"OK"_s);
@@ -156,18 +159,19 @@ void TestFrmNames::roundTripsAFileByteForByte_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addRow("empty file") << QByteArray();
     QTest::addRow("plain lines, no final CR LF") << QByteArray("10.0.0.1 ALPHA\r\n10.0.0.2 BETA");
-    QTest::addRow("odd file")
-        << QByteArray("  10.0.0.1    alpha   third word  \r\n"
-                      "\r\n"
-                      "note\r\n"
-                      "   \r\n"
-                      "10.0.0.2\tTABBED\r\n"
-                      "10.0.0.3 lone\nline feed\r\n"
-                      "10.0.0.4 lone\rcarriage return\r\n"
-                      "\r\r\n\n\r\n"
-                      "10.0.0.5 Zo\xC3\xAB \xC2\xA0nbsp \xE2\x80\xA8sep \xF0\x9F\x98\x80\r\n"
-                      "\r\n\r\n");
-    QTest::addRow("byte-order mark kept") << QByteArray("\xEF\xBB\xBF" "10.0.0.1 ALPHA\r\n");
+    QTest::addRow("odd file") << QByteArray(
+        "  10.0.0.1    alpha   third word  \r\n"
+        "\r\n"
+        "note\r\n"
+        "   \r\n"
+        "10.0.0.2\tTABBED\r\n"
+        "10.0.0.3 lone\nline feed\r\n"
+        "10.0.0.4 lone\rcarriage return\r\n"
+        "\r\r\n\n\r\n"
+        "10.0.0.5 Zo\xC3\xAB \xC2\xA0nbsp \xE2\x80\xA8sep \xF0\x9F\x98\x80\r\n"
+        "\r\n\r\n");
+    QTest::addRow("byte-order mark kept") << QByteArray("\xEF\xBB\xBF"
+                                                        "10.0.0.1 ALPHA\r\n");
     QTest::addRow("only line ends") << QByteArray("\r\n\r\n\r\n");
 }
 
@@ -221,7 +225,13 @@ void TestFrmNames::okWritesThenReloadsAndCloses() {
     QVERIFY(writeFile(m_path, "old"));
     QByteArray seenByReload;
     // The reload sees the new file: it runs after the write.
-    m_dialog = new frmNames(m_path, [&] { seenByReload = readFile(m_path); ++m_reloads; }, m_owner.get());
+    m_dialog = new frmNames(
+        m_path,
+        [&] {
+            seenByReload = readFile(m_path);
+            ++m_reloads;
+        },
+        m_owner.get());
     m_dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_dialog));
     m_dialog->setNamesText(u"new\r\ntext"_s);
@@ -239,7 +249,8 @@ void TestFrmNames::mappingsTakeEffectAfterOk() {
     QVERIFY(names.LoadNames(m_path));
     QCOMPARE(names.Resolve(u"10.0.0.1"_s), u"ALPHA"_s);
 
-    m_dialog = new frmNames(m_path, [&] { names.LoadNames(m_path); }, m_owner.get());
+    m_dialog = new frmNames(
+        m_path, [&] { names.LoadNames(m_path); }, m_owner.get());
     m_dialog->show();
     m_dialog->setNamesText(u"10.0.0.1 OMEGA\r\n10.0.0.2 BETA\r\n"_s);
     QTest::mouseClick(m_dialog->cmdOK(), Qt::LeftButton);
@@ -335,7 +346,8 @@ void TestFrmNames::failedWriteKeepsThePreviousFile() {
         dialog->cmdOK_Click();
     }
     QCOMPARE(readFile(m_path), QByteArray("10.0.0.1 ALPHA"));
-    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"quillmere.nam"_s});
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{u"quillmere.nam"_s});
     QCOMPARE(m_reloads, 1);
     QTRY_VERIFY(m_dialog.isNull());
 }

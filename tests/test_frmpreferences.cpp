@@ -29,33 +29,51 @@ Q_DECLARE_METATYPE(ErrorAnswer)
 
 namespace {
 
-QSettings store() { return QSettings(QSettings::IniFormat, QSettings::UserScope, u"Quillmere Log Analyzer"_s); }
-QString stored(const QString& key) { return store().value(u"Common/"_s + key).toString(); }
-bool isStored(const QString& key) { return store().contains(u"Common/"_s + key); }
+QSettings store() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, u"Quillmere Log Analyzer"_s);
+}
+QString stored(const QString& key) {
+    return store().value(u"Common/"_s + key).toString();
+}
+bool isStored(const QString& key) {
+    return store().contains(u"Common/"_s + key);
+}
 
 /** Preferences as start-up reads them from an empty store, with a few texts. */
 Preferences samplePreferences() {
-    return {.TimeZone = -2, .RefreshRate = 5, .ResolveClients = true, .WebStats = false,
-            .WebRefreshRate = 30, .WebLocal = true, .WebFolder = u"/srv/www/stats"_s,
-            .WebFTPServer = u"ftp.example.net"_s, .WebFTPUser = u"keys"_s, .WebFTPPass = u"s3cret"_s};
+    return {.TimeZone = -2,
+            .RefreshRate = 5,
+            .ResolveClients = true,
+            .WebStats = false,
+            .WebRefreshRate = 30,
+            .WebLocal = true,
+            .WebFolder = u"/srv/www/stats"_s,
+            .WebFTPServer = u"ftp.example.net"_s,
+            .WebFTPUser = u"keys"_s,
+            .WebFTPPass = u"s3cret"_s};
 }
 
 /** Every preference in one line, so a comparison shows all fields at once. */
 QString describe(const Preferences& p) {
-    return u"%1 %2 %3 %4 %5 %6 [%7] [%8] [%9] [%10]"_s.arg(p.TimeZone).arg(p.RefreshRate)
-        .arg(int(p.ResolveClients)).arg(int(p.WebStats)).arg(p.WebRefreshRate).arg(int(p.WebLocal))
+    return u"%1 %2 %3 %4 %5 %6 [%7] [%8] [%9] [%10]"_s.arg(p.TimeZone)
+        .arg(p.RefreshRate)
+        .arg(int(p.ResolveClients))
+        .arg(int(p.WebStats))
+        .arg(p.WebRefreshRate)
+        .arg(int(p.WebLocal))
         .arg(p.WebFolder, p.WebFTPServer, p.WebFTPUser, p.WebFTPPass);
 }
 
-template <typename Control>
-Control* control(const frmPreferences& dialog, const QString& name) {
+template <typename Control> Control* control(const frmPreferences& dialog, const QString& name) {
     auto* found = dialog.findChild<Control*>(name);
     if (!found)
         qFatal("no control %s", qPrintable(name));
     return found;
 }
 
-QLineEdit* box(const frmPreferences& dialog, const QString& name) { return control<QLineEdit>(dialog, name); }
+QLineEdit* box(const frmPreferences& dialog, const QString& name) {
+    return control<QLineEdit>(dialog, name);
+}
 
 void click(const frmPreferences& dialog, const QString& name) {
     QTest::mouseClick(control<QAbstractButton>(dialog, name), Qt::LeftButton);
@@ -81,8 +99,12 @@ void typeInto(QLineEdit* edit, const QString& text) {
     QTest::keyClicks(edit, text);
 }
 
-QColor background(const QWidget* widget, QPalette::ColorGroup group) { return widget->palette().color(group, QPalette::Base); }
-QString settingsFile() { return store().fileName(); }
+QColor background(const QWidget* widget, QPalette::ColorGroup group) {
+    return widget->palette().color(group, QPalette::Base);
+}
+QString settingsFile() {
+    return store().fileName();
+}
 
 /** The dialog over the sample preferences; the report's answers are set before it loads. */
 struct Fixture {
@@ -134,7 +156,8 @@ private Q_SLOTS:
         constexpr Qt::WindowFlags buttons =
             Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint;
         QCOMPARE(dialog.windowFlags() & buttons, Qt::WindowCloseButtonHint);
-        QCOMPARE(std::pair(dialog.font().family(), dialog.font().pointSizeF()), std::pair(u"Tahoma"_s, 7.8));
+        QCOMPARE(std::pair(dialog.font().family(), dialog.font().pointSizeF()),
+                 std::pair(u"Tahoma"_s, 7.8));
         QVERIFY(control<QPushButton>(dialog, u"cmdOk"_s)->isDefault());
         QVERIFY(!control<QPushButton>(dialog, u"cmdCancel"_s)->isDefault());
         QVERIFY(control<QGroupBox>(dialog, u"fraWeb"_s)->title().isEmpty());
@@ -154,8 +177,9 @@ private Q_SLOTS:
                 chain << widget->objectName();
             widget = widget->nextInFocusChain();
         } while (widget != dialog.focusWidget() && chain.size() < 50);
-        QCOMPARE(chain.join(u' '), u"cmdOk cmdCancel chkResolve txtRefresh chkAlways txtTimeZone chkWeb txtFolder "
-                                   "optFolder txtUser optFtp txtWebRefresh txtPass txtFtpServer"_s);
+        QCOMPARE(chain.join(u' '),
+                 u"cmdOk cmdCancel chkResolve txtRefresh chkAlways txtTimeZone chkWeb txtFolder "
+                 "optFolder txtUser optFtp txtWebRefresh txtPass txtFtpServer"_s);
     }
 
     void controls_data() {
@@ -167,9 +191,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("tag");
         const auto row = [](const char* name, const char* kind, const QString& caption,
                             const char* container, QRectF twips, const char* tag) {
-            QTest::addRow("%s", name) << QString::fromLatin1(name) << QString::fromLatin1(kind)
-                                      << caption << QString::fromLatin1(container) << twips
-                                      << QString::fromLatin1(tag);
+            QTest::addRow("%s", name)
+                << QString::fromLatin1(name) << QString::fromLatin1(kind) << caption
+                << QString::fromLatin1(container) << twips << QString::fromLatin1(tag);
         };
         row("Frame1", "QGroupBox", u"General"_s, "frmPreferences", {168, 84, 4968, 1692}, "");
         row("Label1", "QLabel", u"Time zone:"_s, "Frame1", {336, 252, 1356, 264}, "");
@@ -177,14 +201,17 @@ private Q_SLOTS:
         row("Label2", "QLabel", u"Refresh rate:"_s, "Frame1", {336, 672, 1356, 264}, "");
         row("txtRefresh", "QLineEdit", {}, "Frame1", {1848, 672, 852, 288}, "");
         row("Label3", "QLabel", u"sec"_s, "Frame1", {2772, 672, 432, 264}, "");
-        row("chkAlways", "QCheckBox", u"On startup load previous file"_s, "Frame1", {336, 1092, 3288, 264}, "");
-        row("chkResolve", "QCheckBox", u"Resolve client addresses"_s, "Frame1", {336, 1344, 3288, 264}, "");
+        row("chkAlways", "QCheckBox", u"On startup load previous file"_s, "Frame1",
+            {336, 1092, 3288, 264}, "");
+        row("chkResolve", "QCheckBox", u"Resolve client addresses"_s, "Frame1",
+            {336, 1344, 3288, 264}, "");
         row("fraWeb", "QGroupBox", {}, "frmPreferences", {168, 1932, 4968, 2532}, "");
         row("chkWeb", "QCheckBox", u"Web stats"_s, "frmPreferences", {336, 1932, 1188, 264}, "");
         row("Label4", "QLabel", u"Refresh rate:"_s, "fraWeb", {336, 336, 1440, 264}, "E");
         row("txtWebRefresh", "QLineEdit", {}, "fraWeb", {1848, 336, 852, 288}, "BE");
         row("Label7", "QLabel", u"sec"_s, "fraWeb", {2772, 336, 432, 264}, "");
-        row("optFolder", "QRadioButton", u"Folder location"_s, "fraWeb", {336, 756, 1440, 264}, "E");
+        row("optFolder", "QRadioButton", u"Folder location"_s, "fraWeb", {336, 756, 1440, 264},
+            "E");
         row("txtFolder", "QLineEdit", {}, "fraWeb", {1848, 756, 2952, 288}, "BEU");
         row("optFtp", "QRadioButton", u"FTP Server"_s, "fraWeb", {336, 1176, 1440, 264}, "E");
         row("txtFtpServer", "QLineEdit", {}, "fraWeb", {1848, 1176, 2952, 288}, "BEF");
@@ -221,30 +248,42 @@ private Q_SLOTS:
     void formLoadFills() {
         storeAlwaysLoad(u"1"_s);
         Fixture f;
-        f.preferences = {.TimeZone = 3, .RefreshRate = 12, .ResolveClients = false, .WebStats = true,
-                         .WebRefreshRate = 0, .WebLocal = false, .WebFolder = u"/srv/www/stats"_s,
-                         .WebFTPServer = u"ftp.example.net"_s, .WebFTPUser = u"keys"_s, .WebFTPPass = u"s3cret"_s};
+        f.preferences = {.TimeZone = 3,
+                         .RefreshRate = 12,
+                         .ResolveClients = false,
+                         .WebStats = true,
+                         .WebRefreshRate = 0,
+                         .WebLocal = false,
+                         .WebFolder = u"/srv/www/stats"_s,
+                         .WebFTPServer = u"ftp.example.net"_s,
+                         .WebFTPUser = u"keys"_s,
+                         .WebFTPPass = u"s3cret"_s};
         const Preferences before = f.preferences;
         frmPreferences dialog(f.preferences, f.reporter);
         QStringList texts;
-        for (const QString& name : {u"txtTimeZone"_s, u"txtRefresh"_s, u"txtWebRefresh"_s, u"txtFolder"_s,
-                                    u"txtFtpServer"_s, u"txtUser"_s, u"txtPass"_s})
+        for (const QString& name : {u"txtTimeZone"_s, u"txtRefresh"_s, u"txtWebRefresh"_s,
+                                    u"txtFolder"_s, u"txtFtpServer"_s, u"txtUser"_s, u"txtPass"_s})
             texts << box(dialog, name)->text();
-        QCOMPARE(texts, (QStringList{u"3"_s, u"12"_s, u"0"_s, u"/srv/www/stats"_s, u"ftp.example.net"_s, u"keys"_s,
-                                     u"s3cret"_s}));
+        QCOMPARE(texts, (QStringList{u"3"_s, u"12"_s, u"0"_s, u"/srv/www/stats"_s,
+                                     u"ftp.example.net"_s, u"keys"_s, u"s3cret"_s}));
         QCOMPARE(control<QCheckBox>(dialog, u"chkAlways"_s)->checkState(), Qt::Checked);
-        const auto checked = [&](const QString& name) { return control<QAbstractButton>(dialog, name)->isChecked(); };
-        QCOMPARE((QList<bool>{checked(u"chkResolve"_s), checked(u"chkWeb"_s), checked(u"optFolder"_s), checked(u"optFtp"_s)}),
+        const auto checked = [&](const QString& name) {
+            return control<QAbstractButton>(dialog, name)->isChecked();
+        };
+        QCOMPARE((QList<bool>{checked(u"chkResolve"_s), checked(u"chkWeb"_s),
+                              checked(u"optFolder"_s), checked(u"optFtp"_s)}),
                  (QList<bool>{false, true, false, true}));
         // EnableWebControls ran: the FTP option is chosen.
-        QCOMPARE(std::pair(box(dialog, u"txtFolder"_s)->isEnabled(), box(dialog, u"txtFtpServer"_s)->isEnabled()),
+        QCOMPARE(std::pair(box(dialog, u"txtFolder"_s)->isEnabled(),
+                           box(dialog, u"txtFtpServer"_s)->isEnabled()),
                  std::pair(false, true));
         QVERIFY(f.report.places.isEmpty());
         QCOMPARE(describe(f.preferences), describe(before)); // loading changes nothing
         // The password shows as stars; the other boxes show their text.
         QLineEdit* pass = box(dialog, u"txtPass"_s);
         QCOMPARE(pass->echoMode(), QLineEdit::Password);
-        QCOMPARE(pass->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, pass), int(u'*'));
+        QCOMPARE(pass->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, pass),
+                 int(u'*'));
         QCOMPARE(pass->displayText(), u"******"_s);
         QCOMPARE(box(dialog, u"txtUser"_s)->echoMode(), QLineEdit::Normal);
     }
@@ -256,18 +295,23 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("errors");
         QTest::addColumn<bool>("loadFinished");
         const QList<ErrorAnswer> none;
-        QTest::addRow("absent: clear") << QString() << none << int(Qt::Unchecked) << QList<int>() << true;
+        QTest::addRow("absent: clear")
+            << QString() << none << int(Qt::Unchecked) << QList<int>() << true;
         QTest::addRow("0") << u"0"_s << none << int(Qt::Unchecked) << QList<int>() << true;
         QTest::addRow("1") << u"1"_s << none << int(Qt::Checked) << QList<int>() << true;
-        QTest::addRow("2 is grey") << u"2"_s << none << int(Qt::PartiallyChecked) << QList<int>() << true;
-        QTest::addRow("0.6 rounds to 1") << u"0.6"_s << none << int(Qt::Checked) << QList<int>() << true;
-        QTest::addRow("word, Ignore") << u"always"_s << QList<ErrorAnswer>{ErrorAnswer::Ignore}
-                                      << int(Qt::Unchecked) << QList<int>{ErrorNumber::TypeMismatch} << true;
-        QTest::addRow("word, Abort") << u"always"_s << QList<ErrorAnswer>{ErrorAnswer::Abort}
-                                     << int(Qt::Unchecked) << QList<int>{ErrorNumber::TypeMismatch} << false;
+        QTest::addRow("2 is grey")
+            << u"2"_s << none << int(Qt::PartiallyChecked) << QList<int>() << true;
+        QTest::addRow("0.6 rounds to 1")
+            << u"0.6"_s << none << int(Qt::Checked) << QList<int>() << true;
+        QTest::addRow("word, Ignore")
+            << u"always"_s << QList<ErrorAnswer>{ErrorAnswer::Ignore} << int(Qt::Unchecked)
+            << QList<int>{ErrorNumber::TypeMismatch} << true;
+        QTest::addRow("word, Abort")
+            << u"always"_s << QList<ErrorAnswer>{ErrorAnswer::Abort} << int(Qt::Unchecked)
+            << QList<int>{ErrorNumber::TypeMismatch} << false;
         QTest::addRow("7, Retry then Ignore")
-            << u"7"_s << QList<ErrorAnswer>{ErrorAnswer::Retry, ErrorAnswer::Ignore} << int(Qt::Unchecked)
-            << QList<int>{380, 380} << true;
+            << u"7"_s << QList<ErrorAnswer>{ErrorAnswer::Retry, ErrorAnswer::Ignore}
+            << int(Qt::Unchecked) << QList<int>{380, 380} << true;
     }
     void alwaysLoadReadAfresh() {
         QFETCH(QString, storedText);
@@ -283,7 +327,8 @@ private Q_SLOTS:
         QCOMPARE(f.report.numbers, errors);
         QCOMPARE(f.report.places, QStringList(errors.size(), u"frmPreferences:Form_Load"_s));
         // Abort ends the load: the later boxes stay empty.
-        QCOMPARE(box(dialog, u"txtFolder"_s)->text(), loadFinished ? u"/srv/www/stats"_s : QString());
+        QCOMPARE(box(dialog, u"txtFolder"_s)->text(),
+                 loadFinished ? u"/srv/www/stats"_s : QString());
         QCOMPARE(box(dialog, u"txtRefresh"_s)->text(), u"5"_s);
     }
 
@@ -374,11 +419,15 @@ private Q_SLOTS:
         QCOMPARE(control<QRadioButton>(dialog, u"optFolder"_s)->isChecked(), folder);
 
         // Tagged E only: enabled with web stats.
-        for (const QString& name : {u"Label4"_s, u"optFolder"_s, u"optFtp"_s, u"Label5"_s, u"Label6"_s})
+        for (const QString& name :
+             {u"Label4"_s, u"optFolder"_s, u"optFtp"_s, u"Label5"_s, u"Label6"_s})
             QVERIFY2(dialog.findChild<QWidget*>(name)->isEnabled() == web, qPrintable(name));
         // The text boxes: enabled and white exactly when usable.
-        const QList<std::pair<QString, bool>> boxes{{u"txtWebRefresh"_s, web}, {u"txtFolder"_s, web && folder},
-            {u"txtFtpServer"_s, web && !folder}, {u"txtUser"_s, web && !folder}, {u"txtPass"_s, web && !folder}};
+        const QList<std::pair<QString, bool>> boxes{{u"txtWebRefresh"_s, web},
+                                                    {u"txtFolder"_s, web && folder},
+                                                    {u"txtFtpServer"_s, web && !folder},
+                                                    {u"txtUser"_s, web && !folder},
+                                                    {u"txtPass"_s, web && !folder}};
         for (const auto& [name, usable] : boxes) {
             QLineEdit* edit = box(dialog, name);
             QVERIFY2(edit->isEnabled() == usable, qPrintable(name));
@@ -387,8 +436,9 @@ private Q_SLOTS:
             QCOMPARE(background(edit, QPalette::Disabled), colour);
         }
         // No letters: never changed.
-        for (const QString& name : {u"Label3"_s, u"Label7"_s, u"chkWeb"_s, u"fraWeb"_s, u"Frame1"_s,
-                                    u"txtTimeZone"_s, u"txtRefresh"_s, u"chkAlways"_s, u"chkResolve"_s})
+        for (const QString& name :
+             {u"Label3"_s, u"Label7"_s, u"chkWeb"_s, u"fraWeb"_s, u"Frame1"_s, u"txtTimeZone"_s,
+              u"txtRefresh"_s, u"chkAlways"_s, u"chkResolve"_s})
             QVERIFY2(dialog.findChild<QWidget*>(name)->isEnabled(), qPrintable(name));
         QCOMPARE(background(box(dialog, u"txtRefresh"_s), QPalette::Active),
                  dialog.palette().color(QPalette::Active, QPalette::Base));
@@ -398,10 +448,12 @@ private Q_SLOTS:
             click(dialog, folder ? u"optFtp"_s : u"optFolder"_s);
             QCOMPARE(box(dialog, u"txtFolder"_s)->isEnabled(), !folder);
             QCOMPARE(box(dialog, u"txtFtpServer"_s)->isEnabled(), folder);
-            QCOMPARE(background(box(dialog, u"txtUser"_s), QPalette::Active), folder ? window : face);
+            QCOMPARE(background(box(dialog, u"txtUser"_s), QPalette::Active),
+                     folder ? window : face);
             // And web stats off again disables everything tagged.
             click(dialog, u"chkWeb"_s);
-            for (const QString& name : {u"txtWebRefresh"_s, u"txtFolder"_s, u"txtFtpServer"_s, u"optFtp"_s})
+            for (const QString& name :
+                 {u"txtWebRefresh"_s, u"txtFolder"_s, u"txtFtpServer"_s, u"optFtp"_s})
                 QVERIFY2(!dialog.findChild<QWidget*>(name)->isEnabled(), qPrintable(name));
             QCOMPARE(background(box(dialog, u"txtFolder"_s), QPalette::Disabled), face);
         }
@@ -425,14 +477,17 @@ private Q_SLOTS:
 
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(!dialog.isVisible());
-        QCOMPARE(describe(f.preferences), u"-3 4 0 1 0 0 [/srv/www/stats] [ftp.other.org] [user name] [p@ss w0rd]"_s);
+        QCOMPARE(describe(f.preferences),
+                 u"-3 4 0 1 0 0 [/srv/www/stats] [ftp.other.org] [user name] [p@ss w0rd]"_s);
         QStringList texts;
-        for (const QString& key : {u"Time Zone"_s, u"Refresh Rate"_s, u"AlwaysLoad"_s, u"ResolveClients"_s,
-                                   u"WebStats"_s, u"WebRefreshRate"_s, u"WebLocal"_s, u"WebFolder"_s,
-                                   u"WebFTPServer"_s, u"WebFTPUser"_s, u"WebFTPPass"_s})
+        for (const QString& key :
+             {u"Time Zone"_s, u"Refresh Rate"_s, u"AlwaysLoad"_s, u"ResolveClients"_s,
+              u"WebStats"_s, u"WebRefreshRate"_s, u"WebLocal"_s, u"WebFolder"_s, u"WebFTPServer"_s,
+              u"WebFTPUser"_s, u"WebFTPPass"_s})
             texts << stored(key);
-        QCOMPARE(texts, (QStringList{u"-3"_s, u"4"_s, u"1"_s, u"0"_s, u"1"_s, u"0"_s, u"0"_s, u"/srv/www/stats"_s,
-                                     u"ftp.other.org"_s, u"user name"_s, u"p@ss w0rd"_s}));
+        QCOMPARE(texts, (QStringList{u"-3"_s, u"4"_s, u"1"_s, u"0"_s, u"1"_s, u"0"_s, u"0"_s,
+                                     u"/srv/www/stats"_s, u"ftp.other.org"_s, u"user name"_s,
+                                     u"p@ss w0rd"_s}));
         QVERIFY(f.report.places.isEmpty());
 
         // The next opening shows what was saved, "AlwaysLoad" from the store.
@@ -447,7 +502,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<int>("refresh");
         QTest::addRow("refresh box: taken as typed") << u"txtRefresh"_s << true << 0;
-        QTest::addRow("check box: OK as well") << u"chkResolve"_s << true << 1; // corrected on leaving
+        QTest::addRow("check box: OK as well")
+            << u"chkResolve"_s << true << 1; // corrected on leaving
         QTest::addRow("Cancel: cancels") << u"cmdCancel"_s << false << 5;
     }
     void enterIsOkWithoutCorrection() {
@@ -476,9 +532,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("closed");
         QTest::addRow("Abort") << QList<ErrorAnswer>{ErrorAnswer::Abort} << 1 << false;
         QTest::addRow("Ignore") << QList<ErrorAnswer>{ErrorAnswer::Ignore} << 1 << true;
-        QTest::addRow("Retry, then Abort") << QList<ErrorAnswer>{ErrorAnswer::Retry, ErrorAnswer::Abort} << 2 << false;
+        QTest::addRow("Retry, then Abort")
+            << QList<ErrorAnswer>{ErrorAnswer::Retry, ErrorAnswer::Abort} << 2 << false;
         QTest::addRow("Retry twice, then Ignore")
-            << QList<ErrorAnswer>{ErrorAnswer::Retry, ErrorAnswer::Retry, ErrorAnswer::Ignore} << 3 << true;
+            << QList<ErrorAnswer>{ErrorAnswer::Retry, ErrorAnswer::Retry, ErrorAnswer::Ignore} << 3
+            << true;
     }
     void okWithAWordInTheTimeZone() {
         QFETCH(QList<ErrorAnswer>, answers);
@@ -494,7 +552,8 @@ private Q_SLOTS:
         click(dialog, u"cmdOk"_s);
 
         QCOMPARE(f.report.places, QStringList(reports, u"frmPreferences:cmdOK_Click"_s));
-        QCOMPARE(f.report.texts.first(), u"Error: 0xD\r\n\r\nfrmPreferences:cmdOK_Click\r\nType mismatch"_s);
+        QCOMPARE(f.report.texts.first(),
+                 u"Error: 0xD\r\n\r\nfrmPreferences:cmdOK_Click\r\nType mismatch"_s);
         QCOMPARE(f.preferences.TimeZone, -2); // the old value in every case
         QCOMPARE(dialog.isVisible(), !closed);
         if (closed) {
@@ -526,7 +585,8 @@ private Q_SLOTS:
         QTest::keyClick(box(dialog, u"txtWebRefresh"_s), Qt::Key_Return);
         QCOMPARE(f.report.places, QStringList{u"frmPreferences:cmdOK_Click"_s});
         // Taken before the failing step: in memory, but nothing saved.
-        QCOMPARE(describe(f.preferences), u"4 5 0 1 30 1 [/srv/www/stats] [ftp.example.net] [keys] [s3cret]"_s);
+        QCOMPARE(describe(f.preferences),
+                 u"4 5 0 1 30 1 [/srv/www/stats] [ftp.example.net] [keys] [s3cret]"_s);
         QVERIFY(!isStored(u"Time Zone"_s));
         QVERIFY(dialog.isVisible());
         // Closing now changes nothing more.

@@ -136,7 +136,8 @@ void TestHtmlReport::cleanup() {
     m_temp->restore();
     m_tmpdir->restore();
     QDir dir(m_dir.path());
-    for (const QString& entry : dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+    for (const QString& entry :
+         dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
         const QString path = dir.filePath(entry);
         if (QFileInfo(path).isDir())
             QDir(path).removeRecursively();
@@ -153,13 +154,14 @@ void TestHtmlReport::reportText_data() {
     QTest::addRow("list without items")
         << FiveCaptions << QList<QStringList>{} << (headerLines(FiveCaptions) << LastLine);
 
-    QTest::addRow("five columns")
-        << FiveCaptions
-        << QList<QStringList>{{u"alice"_s, u"   123"_s, u"    40"_s, u"    2913"_s, u"12:00:01"_s}}
-        << (headerLines(FiveCaptions)
-            << u"<TR>"_s << u"<TD>alice</TD>"_s << u"<TD>   123&nbsp;</TD>"_s
-            << u"<TD>    40&nbsp;</TD>"_s << u"<TD>    2913&nbsp;</TD>"_s
-            << u"<TD>12:00:01&nbsp;</TD>"_s << u"</TR>"_s << LastLine);
+    QTest::addRow("five columns") << FiveCaptions
+                                  << QList<QStringList>{{u"alice"_s, u"   123"_s, u"    40"_s,
+                                                         u"    2913"_s, u"12:00:01"_s}}
+                                  << (headerLines(FiveCaptions)
+                                      << u"<TR>"_s << u"<TD>alice</TD>"_s
+                                      << u"<TD>   123&nbsp;</TD>"_s << u"<TD>    40&nbsp;</TD>"_s
+                                      << u"<TD>    2913&nbsp;</TD>"_s
+                                      << u"<TD>12:00:01&nbsp;</TD>"_s << u"</TR>"_s << LastLine);
 
     QTest::addRow("one column: one cell per row, no filler")
         << QStringList{u"Client"_s} << QList<QStringList>{{u"alice"_s}, {u"bob"_s}}
@@ -168,9 +170,9 @@ void TestHtmlReport::reportText_data() {
 
     QTest::addRow("empty item text and empty sub-items")
         << QStringList{u"A"_s, u"B"_s, u"C"_s} << QList<QStringList>{{u""_s, u""_s, u""_s}}
-        << (headerLines({u"A"_s, u"B"_s, u"C"_s}) << u"<TR>"_s << u"<TD></TD>"_s
-                                                  << u"<TD>&nbsp;</TD>"_s << u"<TD>&nbsp;</TD>"_s
-                                                  << u"</TR>"_s << LastLine);
+        << (headerLines({u"A"_s, u"B"_s, u"C"_s})
+            << u"<TR>"_s << u"<TD></TD>"_s << u"<TD>&nbsp;</TD>"_s << u"<TD>&nbsp;</TD>"_s
+            << u"</TR>"_s << LastLine);
 
     QTest::addRow("missing cells are empty, extra cells are not shown")
         << QStringList{u"A"_s, u"B"_s, u"C"_s}
@@ -190,9 +192,9 @@ void TestHtmlReport::reportText_data() {
             << u"<TD>&lt;script&gt;document.title='pwned'&lt;/script&gt;</TD>"_s
             << u"<TD>a&amp;amp;b&nbsp;</TD>"_s << u"</TR>"_s << LastLine);
 
-    QTest::addRow("no columns at all") << QStringList{} << QList<QStringList>{{u"x"_s}}
-                                       << (headerLines({}) << u"<TR>"_s << u"<TD>x</TD>"_s
-                                                           << u"</TR>"_s << LastLine);
+    QTest::addRow("no columns at all")
+        << QStringList{} << QList<QStringList>{{u"x"_s}}
+        << (headerLines({}) << u"<TR>"_s << u"<TD>x</TD>"_s << u"</TR>"_s << LastLine);
 }
 
 void TestHtmlReport::reportText() {
@@ -227,16 +229,19 @@ void TestHtmlReport::encodePageText_data() {
     QTest::addColumn<QByteArray>("expected");
     QTest::addRow("ascii") << u"Client 12:00:01 ~"_s << QByteArray("Client 12:00:01 ~");
     QTest::addRow("control characters of ascii stay") << u"a\tb\x7F"_s << QByteArray("a\tb\x7F");
-    QTest::addRow("latin-1 letters") << u"Zo\u00EB caf\u00E9 \u00FF"_s
-                                     << QByteArray("Zo&#235; caf&#233; &#255;");
+    QTest::addRow("latin-1 letters")
+        << u"Zo\u00EB caf\u00E9 \u00FF"_s << QByteArray("Zo&#235; caf&#233; &#255;");
     QTest::addRow("no-break space") << u"a\u00A0b"_s << QByteArray("a&#160;b");
     QTest::addRow("first character past ascii") << u"\u0080"_s << QByteArray("&#128;");
     QTest::addRow("first character past latin-1") << u"\u0100"_s << QByteArray("&#256;");
     QTest::addRow("greek") << u"\u03A9mega"_s << QByteArray("&#937;mega");
     QTest::addRow("euro sign") << u"\u20AC5"_s << QByteArray("&#8364;5");
-    QTest::addRow("surrogate pair is one character") << u"x\U0001F600y"_s << QByteArray("x&#128512;y");
-    QTest::addRow("lone high surrogate") << QString(QChar(0xD83D)) + u"z"_s << QByteArray("&#65533;z");
-    QTest::addRow("lone low surrogate at the end") << u"z"_s + QChar(0xDE00) << QByteArray("z&#65533;");
+    QTest::addRow("surrogate pair is one character")
+        << u"x\U0001F600y"_s << QByteArray("x&#128512;y");
+    QTest::addRow("lone high surrogate")
+        << QString(QChar(0xD83D)) + u"z"_s << QByteArray("&#65533;z");
+    QTest::addRow("lone low surrogate at the end")
+        << u"z"_s + QChar(0xDE00) << QByteArray("z&#65533;");
     QTest::addRow("two high surrogates, then a low one")
         << QString(QChar(0xD83D)) + QString(QChar(0xD83D)) + QString(QChar(0xDE00))
         << QByteArray("&#65533;&#128512;");
@@ -253,7 +258,8 @@ void TestHtmlReport::reportBytesAreAsciiWithReferences() {
     // A reference made for a character past ASCII is not escaped a second time.
     const ReportTable table{{u"Client"_s}, {{u"\u00C5sa & \u0141ukasz <\u00E9>"_s}}};
     const QByteArray bytes = HtmlReport::ReportBytes(table);
-    QVERIFY2(bytes.contains("<TD>&#197;sa &amp; &#321;ukasz &lt;&#233;&gt;</TD>\r\n"), bytes.constData());
+    QVERIFY2(bytes.contains("<TD>&#197;sa &amp; &#321;ukasz &lt;&#233;&gt;</TD>\r\n"),
+             bytes.constData());
     QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
     for (const char c : bytes)
         QVERIFY(uchar(c) < 0x80);
@@ -279,8 +285,8 @@ void TestHtmlReport::writeToDevice() {
 
 void TestHtmlReport::writeToFolder() {
     const QString page = m_dir.filePath(u"Index.htm"_s);
-    const ReportTable big{FiveCaptions,
-                          QList<QStringList>(50, {u"<All-clients>"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s})};
+    const ReportTable big{
+        FiveCaptions, QList<QStringList>(50, {u"<All-clients>"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s})};
     QVERIFY(HtmlReport::WriteReport(m_dir.path(), big));
     QCOMPARE(readFile(page), HtmlReport::ReportBytes(big));
 
@@ -319,7 +325,8 @@ void TestHtmlReport::writeToBadFolders() {
     QCOMPARE(readFile(m_dir.filePath(u"plain-file"_s)), QByteArray("keep"));
     QVERIFY(!QFile::exists(m_dir.filePath(u"missing"_s)));
     QVERIFY(QFileInfo(m_dir.filePath(u"page-is-folder/Index.htm"_s)).isDir());
-    QCOMPARE(QDir(m_dir.filePath(u"page-is-folder"_s)).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(QDir(m_dir.filePath(u"page-is-folder"_s)).entryList(QDir::Files | QDir::Hidden),
+             QStringList());
 }
 
 void TestHtmlReport::failedWriteKeepsPreviousPage() {
@@ -352,7 +359,8 @@ void TestHtmlReport::scheduleRates_data() {
     QTest::addRow("rate 0: every pass") << 0 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     QTest::addRow("rate 1: every pass") << 1 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     QTest::addRow("negative rate: every pass") << -5 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-    QTest::addRow("lowest rate: every pass") << int(INT_MIN) << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    QTest::addRow("lowest rate: every pass")
+        << int(INT_MIN) << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     QTest::addRow("rate 2") << 2 << QList<int>{1, 3, 5, 7, 9};
     QTest::addRow("rate 3: passes 1, 4, 7, 10") << 3 << QList<int>{1, 4, 7, 10};
     QTest::addRow("rate 30: the first pass only") << 30 << QList<int>{1};
@@ -478,7 +486,8 @@ void TestHtmlReport::tempFolder() {
     const QString expected = temp == 2 ? tempDir : tmpDir;
 
     const Preferences prefs = webPreferences(true, 1, false, m_dir.filePath(u"web"_s));
-    QCOMPARE(QDir(ReportSchedule::ReportFolder(prefs)).canonicalPath(), QDir(expected).canonicalPath());
+    QCOMPARE(QDir(ReportSchedule::ReportFolder(prefs)).canonicalPath(),
+             QDir(expected).canonicalPath());
 
     const ReportTable table{FiveCaptions, {{u"alice"_s}}};
     ReportSchedule schedule;

@@ -58,7 +58,8 @@ QByteArray clientLine(int i, int blocks = 1) {
 
 /** A processor with its own session, model, scripted error report and recording host. */
 struct Fixture {
-    explicit Fixture(const QString& path) : host(session), reporter(report), processor(session, statistics, host, reporter) {
+    explicit Fixture(const QString& path)
+        : host(session), reporter(report), processor(session, statistics, host, reporter) {
         session.ChooseLogFile(path);
     }
     QList<QByteArray> drainLines() {
@@ -99,8 +100,10 @@ private Q_SLOTS:
         QList<QByteArray> expected;
         for (int i = 0; log.size() < 3 * ChunkSize; ++i) {
             QByteArray message = "line " + QByteArray::number(i) + ' ' + QByteArray(i % 97, 'x');
-            if (log.size() + 18 + message.size() + 3 < ChunkSize && log.size() + 18 + message.size() + 3 + 200 > ChunkSize)
-                message += QByteArray(ChunkSize - log.size() - 18 - message.size() - 2, 'y'); // CR as last byte of chunk
+            if (log.size() + 18 + message.size() + 3 < ChunkSize &&
+                log.size() + 18 + message.size() + 3 + 200 > ChunkSize)
+                message += QByteArray(ChunkSize - log.size() - 18 - message.size() - 2,
+                                      'y'); // CR as last byte of chunk
             log += logLine(message);
             expected << QByteArray("12/06/26 08:00:00 " + message);
         }
@@ -116,7 +119,7 @@ private Q_SLOTS:
         lines += f.drainLines();
         QCOMPARE(lines, expected);
         QCOMPARE(f.session.TextStreamPosition, log.size() + 1);
-        QVERIFY(!f.session.LogFileHandle); // closed at its end
+        QVERIFY(!f.session.LogFileHandle);             // closed at its end
         QCOMPARE(f.drainLines(), QList<QByteArray>()); // unchanged file: nothing more
     }
 
@@ -132,7 +135,8 @@ private Q_SLOTS:
 
         Fixture f(m_path);
         QCOMPARE(f.drainLines().size(), whole);
-        QCOMPARE(f.session.TextStreamPosition, ChunkSize + 1); // nothing of the partial line consumed
+        QCOMPARE(f.session.TextStreamPosition,
+                 ChunkSize + 1); // nothing of the partial line consumed
         QCOMPARE(f.processor.Process(), false);
 
         append(m_path, "ocks\r\r\n");
@@ -196,16 +200,19 @@ private Q_SLOTS:
     }
 
     void oddBytesAndLines() {
-        const QByteArray longLine = logLine("Client 10.0.0.1 --> sent rc5 5 blocks " + QByteArray(3 * MaxLineLength, 'L'));
+        const QByteArray longLine =
+            logLine("Client 10.0.0.1 --> sent rc5 5 blocks " + QByteArray(3 * MaxLineLength, 'L'));
         static const char withNuls[] = "Client 10.0.0.2 --> sent rc5 2 blocks\0\0";
         const QByteArray nul = logLine(QByteArray(withNuls, sizeof withNuls - 1));
-        append(m_path, "\r\n" + clientLine(1) + longLine + clientLine(2, 3) + nul + "\r\n" + "x\r\n" + clientLine(3, 4));
+        append(m_path, "\r\n" + clientLine(1) + longLine + clientLine(2, 3) + nul + "\r\n" +
+                           "x\r\n" + clientLine(3, 4));
         Fixture f(m_path);
         const QList<QByteArray> lines = f.drainLines();
         QCOMPARE(lines.first(), QByteArray()); // an empty line is handed out as empty
         QCOMPARE(lines.last(), clientLine(3, 4).chopped(3));
         // The overlong line comes out as empty pieces; nothing of it is read as a line.
-        const qsizetype pieces = lines.count(QByteArray()) - 2 /* "\r\n" lines */ - 1 /* "x" loses its byte */;
+        const qsizetype pieces =
+            lines.count(QByteArray()) - 2 /* "\r\n" lines */ - 1 /* "x" loses its byte */;
         QVERIFY2(pieces >= 3 && pieces <= 5, QByteArray::number(pieces));
 
         Fixture g(m_path);
@@ -226,7 +233,8 @@ private Q_SLOTS:
         QVERIFY(f.session.ReadBuffer.capacity() <= 2 * (ChunkSize + MaxLineLength));
         append(m_path, "\r\n" + clientLine(1, 9));
         QVERIFY(f.processor.Process());
-        QCOMPARE(f.statistics.Totals.ClientsTotalRC5, 9); // the tail of the long line counted nothing
+        QCOMPARE(f.statistics.Totals.ClientsTotalRC5,
+                 9); // the tail of the long line counted nothing
     }
 
     void beyondTwoGigabytes() {
@@ -261,30 +269,44 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("expected"); // a summary of the model after the line
         const QString untouched = u"rc5=0 ogr=0 up=0/0 buf=0|0|0|0 last=-|-"_s;
-        QTest::addRow("rc5 status") << logLine("rc564 r=123456, w=789") << u"rc5=0 ogr=0 up=0/0 buf=123456|789|0|0 last=-|-"_s;
-        QTest::addRow("ogr status") << logLine("ogr r=42, w=7") << u"rc5=0 ogr=0 up=0/0 buf=0|0|42|7 last=-|-"_s;
-        QTest::addRow("status short fields") << logLine("rc564 r,w") << u"rc5=0 ogr=0 up=0/0 buf=||0|0 last=-|-"_s;
-        QTest::addRow("rc5 return") << logLine("Client 10.0.0.1 --> sent rc5 16 blocks")
-                                    << u"rc5=16 ogr=0 up=0/0 buf=0|0|0|0 last=12/06/26|08:00:00 client=RC510.0.0.1:16"_s;
-        QTest::addRow("rc5 fetch") << logLine("Client 10.0.0.1 <-- got rc5 16 blocks", "12/07/26", "09:00:00")
-                                   << u"rc5=0 ogr=0 up=0/0 buf=0|0|0|0 last=12/07/26|09:00:00"_s;
-        QTest::addRow("double spaces") << logLine("Client  10.0.0.1 --> rc5 3 blocks")
-                                       << u"rc5=3 ogr=0 up=0/0 buf=0|0|0|0 last=12/06/26|08:00:00 client=RC5:3"_s;
-        QTest::addRow("arrow anywhere") << logLine("Client x y z w 4 -->")
-                                        << u"rc5=4 ogr=0 up=0/0 buf=0|0|0|0 last=12/06/26|08:00:00 client=RC5x:4"_s;
-        QTest::addRow("rounded count") << logLine("Client a --> sent rc5 2.5 blocks")
-                                       << u"rc5=2 ogr=0 up=0/0 buf=0|0|0|0 last=12/06/26|08:00:00 client=RC5a:2"_s;
-        QTest::addRow("uplink rc5") << logLine("server <-- uplink flushed rc5 blocks: 64") << u"rc5=0 ogr=0 up=64/0 buf=0|0|0|0 last=-|-"_s;
-        QTest::addRow("uplink ogr") << logLine("server <-- up flushed ogr") << u"rc5=0 ogr=0 up=0/1 buf=0|0|0|0 last=-|-"_s;
-        QTest::addRow("uplink other way") << logLine("server --> fetched rc5 blocks: 64") << untouched;
-        QTest::addRow("ogr completion") << logLine("10.0.0.5: completed ogr stub 24/1-2", "12/05/26", "23:59:59")
-                                        << u"rc5=0 ogr=1 up=0/0 buf=0|0|0|0 last=12/05/26|23:59:59 client=OGR10.0.0.5:1"_s;
+        QTest::addRow("rc5 status") << logLine("rc564 r=123456, w=789")
+                                    << u"rc5=0 ogr=0 up=0/0 buf=123456|789|0|0 last=-|-"_s;
+        QTest::addRow("ogr status")
+            << logLine("ogr r=42, w=7") << u"rc5=0 ogr=0 up=0/0 buf=0|0|42|7 last=-|-"_s;
+        QTest::addRow("status short fields")
+            << logLine("rc564 r,w") << u"rc5=0 ogr=0 up=0/0 buf=||0|0 last=-|-"_s;
+        QTest::addRow("rc5 return")
+            << logLine("Client 10.0.0.1 --> sent rc5 16 blocks")
+            << u"rc5=16 ogr=0 up=0/0 buf=0|0|0|0 last=12/06/26|08:00:00 client=RC510.0.0.1:16"_s;
+        QTest::addRow("rc5 fetch")
+            << logLine("Client 10.0.0.1 <-- got rc5 16 blocks", "12/07/26", "09:00:00")
+            << u"rc5=0 ogr=0 up=0/0 buf=0|0|0|0 last=12/07/26|09:00:00"_s;
+        QTest::addRow("double spaces")
+            << logLine("Client  10.0.0.1 --> rc5 3 blocks")
+            << u"rc5=3 ogr=0 up=0/0 buf=0|0|0|0 last=12/06/26|08:00:00 client=RC5:3"_s;
+        QTest::addRow("arrow anywhere")
+            << logLine("Client x y z w 4 -->")
+            << u"rc5=4 ogr=0 up=0/0 buf=0|0|0|0 last=12/06/26|08:00:00 client=RC5x:4"_s;
+        QTest::addRow("rounded count")
+            << logLine("Client a --> sent rc5 2.5 blocks")
+            << u"rc5=2 ogr=0 up=0/0 buf=0|0|0|0 last=12/06/26|08:00:00 client=RC5a:2"_s;
+        QTest::addRow("uplink rc5") << logLine("server <-- uplink flushed rc5 blocks: 64")
+                                    << u"rc5=0 ogr=0 up=64/0 buf=0|0|0|0 last=-|-"_s;
+        QTest::addRow("uplink ogr")
+            << logLine("server <-- up flushed ogr") << u"rc5=0 ogr=0 up=0/1 buf=0|0|0|0 last=-|-"_s;
+        QTest::addRow("uplink other way")
+            << logLine("server --> fetched rc5 blocks: 64") << untouched;
+        QTest::addRow("ogr completion")
+            << logLine("10.0.0.5: completed ogr stub 24/1-2", "12/05/26", "23:59:59")
+            << u"rc5=0 ogr=1 up=0/0 buf=0|0|0|0 last=12/05/26|23:59:59 client=OGR10.0.0.5:1"_s;
         QTest::addRow("eighteen chars") << QByteArray("12/06/26 08:00:00 \r\r\n") << untouched;
-        QTest::addRow("short completion") << QByteArray("x: completed ogr stub 1\r\r\n")
-                                          << u"rc5=0 ogr=1 up=0/0 buf=0|0|0|0 last=x: compl|ted ogr  client=OGRtu:1"_s;
+        QTest::addRow("short completion")
+            << QByteArray("x: completed ogr stub 1\r\r\n")
+            << u"rc5=0 ogr=1 up=0/0 buf=0|0|0|0 last=x: compl|ted ogr  client=OGRtu:1"_s;
         QTest::addRow("other") << logLine("listening on port 2064") << untouched;
-        QTest::addRow("nul bytes") << logLine(QByteArray("Client \0 --> a b 1 ", 19))
-                                   << u"rc5=1 ogr=0 up=0/0 buf=0|0|0|0 last=12/06/26|08:00:00 client=RC5\u0000:1"_s;
+        QTest::addRow("nul bytes")
+            << logLine(QByteArray("Client \0 --> a b 1 ", 19))
+            << u"rc5=1 ogr=0 up=0/0 buf=0|0|0|0 last=12/06/26|08:00:00 client=RC5\u0000:1"_s;
     }
     void interpretation() {
         QFETCH(QByteArray, line);
@@ -299,9 +321,13 @@ private Q_SLOTS:
         interpreter.Interpret(view, f.statistics);
         interpreter.FlushStamp(f.session);
         const ProjectTotals& t = f.statistics.Totals;
-        QString summary = u"rc5=%1 ogr=%2 up=%3/%4 buf=%5|%6|%7|%8 last=%9|%10"_s.arg(t.ClientsTotalRC5).arg(t.ClientsTotalOGR)
-                              .arg(t.UplinkTotalRC5).arg(t.UplinkTotalOGR).arg(t.LabInBufRC5, t.LabOutBufRC5, t.LabInBufOGR, t.LabOutBufOGR)
-                              .arg(f.session.LastDate, f.session.LastTime);
+        QString summary =
+            u"rc5=%1 ogr=%2 up=%3/%4 buf=%5|%6|%7|%8 last=%9|%10"_s.arg(t.ClientsTotalRC5)
+                .arg(t.ClientsTotalOGR)
+                .arg(t.UplinkTotalRC5)
+                .arg(t.UplinkTotalOGR)
+                .arg(t.LabInBufRC5, t.LabOutBufRC5, t.LabInBufOGR, t.LabOutBufOGR)
+                .arg(f.session.LastDate, f.session.LastTime);
         for (const auto& entry : f.statistics.Clients)
             if (!entry.key.endsWith(AllClients))
                 summary += u" client=%1:%2"_s.arg(entry.key).arg(entry.value.Blocks);
@@ -311,14 +337,21 @@ private Q_SLOTS:
     void badLinesAreReported_data() {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<int>("error");
-        QTest::addRow("status without comma") << logLine("rc564 r=1 w=2") << int(ErrorNumber::SubscriptOutOfRange);
-        QTest::addRow("count missing") << logLine("Client 10.0.0.1 --> sent") << int(ErrorNumber::SubscriptOutOfRange);
-        QTest::addRow("count not a number") << logLine("Client 10.0.0.1 --> sent rc5 many blocks") << int(ErrorNumber::TypeMismatch);
-        QTest::addRow("count too big") << logLine("Client 10.0.0.1 --> sent rc5 99999999999 blocks") << int(ErrorNumber::Overflow);
+        QTest::addRow("status without comma")
+            << logLine("rc564 r=1 w=2") << int(ErrorNumber::SubscriptOutOfRange);
+        QTest::addRow("count missing")
+            << logLine("Client 10.0.0.1 --> sent") << int(ErrorNumber::SubscriptOutOfRange);
+        QTest::addRow("count not a number") << logLine("Client 10.0.0.1 --> sent rc5 many blocks")
+                                            << int(ErrorNumber::TypeMismatch);
+        QTest::addRow("count too big") << logLine("Client 10.0.0.1 --> sent rc5 99999999999 blocks")
+                                       << int(ErrorNumber::Overflow);
         QTest::addRow("uplink short") << logLine("server") << int(ErrorNumber::SubscriptOutOfRange);
-        QTest::addRow("uplink no number") << logLine("server <-- flushed rc5 blocks:") << int(ErrorNumber::SubscriptOutOfRange);
-        QTest::addRow("completion empty name") << logLine(" completed ogr") << int(ErrorNumber::InvalidArgument);
-        QTest::addRow("completion no message") << QByteArray("completed ogr!\r\n") << int(ErrorNumber::SubscriptOutOfRange);
+        QTest::addRow("uplink no number")
+            << logLine("server <-- flushed rc5 blocks:") << int(ErrorNumber::SubscriptOutOfRange);
+        QTest::addRow("completion empty name")
+            << logLine(" completed ogr") << int(ErrorNumber::InvalidArgument);
+        QTest::addRow("completion no message")
+            << QByteArray("completed ogr!\r\n") << int(ErrorNumber::SubscriptOutOfRange);
     }
     void badLinesAreReported() {
         QFETCH(QByteArray, line);
@@ -341,7 +374,8 @@ private Q_SLOTS:
             f.report.answers = {ErrorAnswer::Retry, ErrorAnswer::Ignore};
             QVERIFY(f.processor.Process());
             QCOMPARE(f.report.places.size(), 2); // line 2 fails twice
-            QVERIFY(f.report.texts.first().startsWith(u"Error: 0x6\r\n\r\nfrmMain:Process\r\nfrmMain:IncrementClient\r\n"_s));
+            QVERIFY(f.report.texts.first().startsWith(
+                u"Error: 0x6\r\n\r\nfrmMain:Process\r\nfrmMain:IncrementClient\r\n"_s));
             QCOMPARE(f.session.CurrentLine, 4);
             QCOMPARE(f.statistics.Totals.ClientsTotalRC5, 2000000002);
         }
@@ -359,7 +393,9 @@ private Q_SLOTS:
 
     void closingDuringAYield() {
         QByteArray log;
-        const auto timeOf = [](int i) { return QTime(8, 0).addSecs(i).toString(u"HH:mm:ss"_s).toLatin1(); };
+        const auto timeOf = [](int i) {
+            return QTime(8, 0).addSecs(i).toString(u"HH:mm:ss"_s).toLatin1();
+        };
         for (int i = 0; i < 3000; ++i)
             log += logLine("Client 10.0.0.1 --> sent rc5 1 blocks", "12/06/26", timeOf(i));
         append(m_path, log);
@@ -375,10 +411,12 @@ private Q_SLOTS:
         QVERIFY(f.host.savedModified.isNull());
         QCOMPARE(f.host.savedPosition, f.session.TextStreamPosition);
         QVERIFY(f.session.TextStreamPosition < log.size() + 1);
-        QCOMPARE(f.statistics.Totals.ClientsTotalRC5, qint32(log.left(f.session.TextStreamPosition - 1).count('\n')));
+        QCOMPARE(f.statistics.Totals.ClientsTotalRC5,
+                 qint32(log.left(f.session.TextStreamPosition - 1).count('\n')));
         QVERIFY(f.statistics.Totals.ClientsTotalRC5 > 1000);
         // The file gets the time of the last line read, not of the last refresh.
-        QCOMPARE(f.host.savedLastTime, QString::fromLatin1(timeOf(f.statistics.Totals.ClientsTotalRC5 - 1)));
+        QCOMPARE(f.host.savedLastTime,
+                 QString::fromLatin1(timeOf(f.statistics.Totals.ClientsTotalRC5 - 1)));
     }
 
     void logChosenAnewDuringAYield() {
@@ -395,7 +433,8 @@ private Q_SLOTS:
             }
         };
         QVERIFY(f.processor.Process());
-        QCOMPARE(f.statistics.Totals.ClientsTotalRC5, 0); // the held line of the old log was dropped
+        QCOMPARE(f.statistics.Totals.ClientsTotalRC5,
+                 0); // the held line of the old log was dropped
         QCOMPARE(f.session.FileName, other);
         QCOMPARE(f.session.TextStreamPosition, 1);
         QVERIFY(!f.session.IsProcessing());
@@ -410,10 +449,12 @@ private Q_SLOTS:
         QTest::addRow("99 grows") << u"/logs/conlog99.log"_s << u"/logs/conlog100.log"_s << 0;
         QTest::addRow("last dot") << u"/v1.2/conlog.41.old"_s << u"/v1.2/conlog.42.old"_s << 0;
         QTest::addRow("blank and sign") << u"/logs/log +7.log"_s << u"/logs/log 08.log"_s << 0;
-        QTest::addRow("no dot") << u"/logs/conlog07"_s << QString() << int(ErrorNumber::InvalidArgument);
+        QTest::addRow("no dot") << u"/logs/conlog07"_s << QString()
+                                << int(ErrorNumber::InvalidArgument);
         QTest::addRow("dot at 2") << u"a.log"_s << QString() << int(ErrorNumber::InvalidArgument);
         QTest::addRow("empty") << QString() << QString() << int(ErrorNumber::InvalidArgument);
-        QTest::addRow("letters") << u"/logs/conlog.log"_s << QString() << int(ErrorNumber::TypeMismatch);
+        QTest::addRow("letters") << u"/logs/conlog.log"_s << QString()
+                                 << int(ErrorNumber::TypeMismatch);
     }
     void nextLogFileName() {
         QFETCH(QString, name);
@@ -444,7 +485,9 @@ private Q_SLOTS:
             f.processor.Process();
             append(path, bytes.mid(split));
             f.processor.Process();
-            QVERIFY2(f.session.TextStreamPosition >= 1 && f.session.TextStreamPosition <= bytes.size() + 1, qPrintable(name));
+            QVERIFY2(f.session.TextStreamPosition >= 1 &&
+                         f.session.TextStreamPosition <= bytes.size() + 1,
+                     qPrintable(name));
         }
     }
 

@@ -37,7 +37,8 @@ void checkInvariants(const Statistics& s) {
             if (r.Name.startsWith(project) && r.Name.mid(3) != AllClients)
                 clientsSum += r.Blocks;
         }
-        const qint32 total = project == Project::RC5 ? s.Totals.ClientsTotalRC5 : s.Totals.ClientsTotalOGR;
+        const qint32 total =
+            project == Project::RC5 ? s.Totals.ClientsTotalRC5 : s.Totals.ClientsTotalOGR;
         QCOMPARE(clientsSum, qint64(total));
         if (const ClientRecord* all = s.Clients.find(project + AllClients))
             QCOMPARE(all->Blocks, total);
@@ -77,8 +78,8 @@ private Q_SLOTS:
         s.IncrementClient("a"_L1, "12/06/26"_L1, "00:20:00"_L1, 1, "OGR"_L1);
         // An earlier day again: found by key, days keep their first-seen order.
         s.IncrementClient("a"_L1, "12/05/26"_L1, "23:59:00"_L1, 2, "OGR"_L1);
-        QCOMPARE(keys(s.Clients), (QStringList{u"OGR<All-clients>"_s, u"OGRa"_s, u"RC5<All-clients>"_s,
-                                              u"RC5a"_s, u"OGRA"_s}));
+        QCOMPARE(keys(s.Clients), (QStringList{u"OGR<All-clients>"_s, u"OGRa"_s,
+                                               u"RC5<All-clients>"_s, u"RC5a"_s, u"OGRA"_s}));
         const ClientRecord& a = record(s, u"OGRa"_s);
         QCOMPARE(a.Blocks, 3);
         QCOMPARE(a.Data.entryAt(0).key, u"12/05/26"_s);
@@ -124,7 +125,8 @@ private Q_SLOTS:
         t.IncrementClient("c"_L1, "12/06/26"_L1, "08:00:00"_L1, 2147483647, "OGR"_L1);
         t.IncrementClient(AllClientsLatin1, "12/06/26"_L1, "08:00:00"_L1, -2147483647, "OGR"_L1);
         t.Totals.ClientsTotalOGR = 0;
-        QVERIFY_THROWS_EXCEPTION(RunTimeError, t.IncrementClient("c"_L1, "12/06/26"_L1, "09:00:00"_L1, 1, "OGR"_L1));
+        QVERIFY_THROWS_EXCEPTION(
+            RunTimeError, t.IncrementClient("c"_L1, "12/06/26"_L1, "09:00:00"_L1, 1, "OGR"_L1));
         QCOMPARE(record(t, u"OGR<All-clients>"_s).Blocks, 1);
         QCOMPARE(t.Totals.ClientsTotalOGR, 1);
         QCOMPARE(record(t, u"OGRc"_s).Blocks, 2147483647);
@@ -146,7 +148,8 @@ private Q_SLOTS:
         Statistics many;
         for (int round = 0; round < 2; ++round)
             for (int i = 0; i < 3000; ++i)
-                many.IncrementClient(QLatin1StringView(QByteArray::number(i)), "12/06/26"_L1, "08:00:00"_L1, i, "OGR"_L1);
+                many.IncrementClient(QLatin1StringView(QByteArray::number(i)), "12/06/26"_L1,
+                                     "08:00:00"_L1, i, "OGR"_L1);
         QCOMPARE(many.Clients.size(), 3001);
         QCOMPARE(record(many, u"OGR2999"_s).Blocks, 2 * 2999);
         Statistics copy = many;

@@ -1,9 +1,9 @@
 #include "common/RunTimeError.h"
 #include "persistence/PropertyBag.h"
 
+#include "support/Fakes.h"
 #include <QDir>
 #include <QFile>
-#include "support/Fakes.h"
 
 #include <QTest>
 #include <QTimeZone>
@@ -17,7 +17,9 @@ namespace {
 
 using Kind = PropertyValue::Kind;
 
-QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
+QByteArray hex(const char* text) {
+    return QByteArray::fromHex(text);
+}
 
 } // namespace
 
@@ -32,23 +34,30 @@ private Q_SLOTS:
         QTest::addRow("latin-1 text") << PropertyValue(u"Gr\u00fc\u00dfe"_s) << Kind::Text;
         QTest::addRow("astral text") << PropertyValue(u"ok \U0001F600 \u20ac"_s) << Kind::Text;
         QTest::addRow("int32 zero") << PropertyValue(qint32(0)) << Kind::Int32;
-        QTest::addRow("int32 min") << PropertyValue(std::numeric_limits<qint32>::min()) << Kind::Int32;
-        QTest::addRow("int32 max") << PropertyValue(std::numeric_limits<qint32>::max()) << Kind::Int32;
+        QTest::addRow("int32 min")
+            << PropertyValue(std::numeric_limits<qint32>::min()) << Kind::Int32;
+        QTest::addRow("int32 max")
+            << PropertyValue(std::numeric_limits<qint32>::max()) << Kind::Int32;
         QTest::addRow("int64 past 2 GiB") << PropertyValue(qint64(5'000'000'001)) << Kind::Int64;
-        QTest::addRow("int64 min") << PropertyValue(std::numeric_limits<qint64>::min()) << Kind::Int64;
+        QTest::addRow("int64 min")
+            << PropertyValue(std::numeric_limits<qint64>::min()) << Kind::Int64;
         QTest::addRow("int64 small") << PropertyValue(qint64(1)) << Kind::Int64;
         QTest::addRow("null date-time") << PropertyValue(QDateTime()) << Kind::DateTime;
         QTest::addRow("local date-time with ms")
-            << PropertyValue(QDateTime(QDate(2026, 12, 6), QTime(8, 15, 30, 123))) << Kind::DateTime;
+            << PropertyValue(QDateTime(QDate(2026, 12, 6), QTime(8, 15, 30, 123)))
+            << Kind::DateTime;
         QTest::addRow("utc date-time")
-            << PropertyValue(QDateTime(QDate(1999, 1, 2), QTime(3, 4, 5, 6), Qt::UTC)) << Kind::DateTime;
+            << PropertyValue(QDateTime(QDate(1999, 1, 2), QTime(3, 4, 5, 6), Qt::UTC))
+            << Kind::DateTime;
         QTest::addRow("offset date-time")
-            << PropertyValue(QDateTime(QDate(2030, 6, 1), QTime(23, 59, 59, 999), Qt::OffsetFromUTC, -5 * 3600 - 1800))
+            << PropertyValue(QDateTime(QDate(2030, 6, 1), QTime(23, 59, 59, 999), Qt::OffsetFromUTC,
+                                       -5 * 3600 - 1800))
             << Kind::DateTime;
         QTest::addRow("before 1970")
             << PropertyValue(QDateTime(QDate(1601, 1, 1), QTime(0, 0), Qt::UTC)) << Kind::DateTime;
         QTest::addRow("empty bytes") << PropertyValue(QByteArray()) << Kind::Bytes;
-        QTest::addRow("binary bytes") << PropertyValue(QByteArray("\0\x01\xff\x80", 4)) << Kind::Bytes;
+        QTest::addRow("binary bytes")
+            << PropertyValue(QByteArray("\0\x01\xff\x80", 4)) << Kind::Bytes;
         QTest::addRow("long bytes") << PropertyValue(QByteArray(300000, 'x')) << Kind::Bytes;
     }
     void valuesRoundTripWithTheirKind() {
@@ -109,9 +118,15 @@ private Q_SLOTS:
         bag.WriteProperty("T"_L1, u"\u00e9"_s);
         bag.WriteProperty(u"P", qint64(0x100000000));
         QCOMPARE(bag.Contents(), hex("01"
-                                     "05436f756e74" "02" "04030201"     // "Count" int32
-                                     "0154" "01" "02c3a9"               // "T" text, UTF-8
-                                     "0150" "03" "0000000001000000"));  // "P" int64
+                                     "05436f756e74"
+                                     "02"
+                                     "04030201" // "Count" int32
+                                     "0154"
+                                     "01"
+                                     "02c3a9" // "T" text, UTF-8
+                                     "0150"
+                                     "03"
+                                     "0000000001000000")); // "P" int64
     }
 
     void namesAreExactAndOrdered() {
@@ -120,7 +135,8 @@ private Q_SLOTS:
         bag.WriteProperty("Blocks10"_L1, qint32(2));
         bag.WriteProperty(QStringView(u"blocks0"), qint32(3));
         bag.WriteProperty(u"Na\u00efve"_s, qint32(4));
-        QCOMPARE(bag.names(), (QStringList{u"Blocks0"_s, u"Blocks10"_s, u"blocks0"_s, u"Na\u00efve"_s}));
+        QCOMPARE(bag.names(),
+                 (QStringList{u"Blocks0"_s, u"Blocks10"_s, u"blocks0"_s, u"Na\u00efve"_s}));
         // Latin-1, UTF-8 and UTF-16 spellings of a name find the same property.
         QCOMPARE(bag.ReadProperty("Na\xefve"_L1).toInt32(), 4);
         QCOMPARE(bag.ReadProperty(QUtf8StringView("Na\xc3\xafve")).toInt32(), 4);
@@ -177,13 +193,18 @@ private Q_SLOTS:
         bag.WriteProperty(u"Wide", qint64(1) << 40);
         bag.WriteProperty(u"Narrow", qint32(-5));
         QCOMPARE(errorNumber([&] { bag.ReadProperty(u"Missing"); }), ErrorNumber::BadFileFormat);
-        QCOMPARE(errorNumber([&] { bag.ReadProperty(u"Text").toInt32(); }), ErrorNumber::TypeMismatch);
-        QCOMPARE(errorNumber([&] { bag.ReadProperty(u"Text").toDateTime(); }), ErrorNumber::TypeMismatch);
-        QCOMPARE(errorNumber([&] { bag.ReadProperty(u"Narrow").toText(); }), ErrorNumber::TypeMismatch);
-        QCOMPARE(errorNumber([&] { bag.ReadProperty(u"Narrow").toBytes(); }), ErrorNumber::TypeMismatch);
+        QCOMPARE(errorNumber([&] { bag.ReadProperty(u"Text").toInt32(); }),
+                 ErrorNumber::TypeMismatch);
+        QCOMPARE(errorNumber([&] { bag.ReadProperty(u"Text").toDateTime(); }),
+                 ErrorNumber::TypeMismatch);
+        QCOMPARE(errorNumber([&] { bag.ReadProperty(u"Narrow").toText(); }),
+                 ErrorNumber::TypeMismatch);
+        QCOMPARE(errorNumber([&] { bag.ReadProperty(u"Narrow").toBytes(); }),
+                 ErrorNumber::TypeMismatch);
         QCOMPARE(errorNumber([&] { bag.ReadProperty(u"Wide").toInt32(); }), ErrorNumber::Overflow);
         QCOMPARE(bag.ReadProperty(u"Narrow").toInt64(), -5);
-        QCOMPARE(errorNumber([&] { bag.WriteProperty(u"", qint32(1)); }), ErrorNumber::InvalidArgument);
+        QCOMPARE(errorNumber([&] { bag.WriteProperty(u"", qint32(1)); }),
+                 ErrorNumber::InvalidArgument);
         QCOMPARE(bag.count(), 3);
     }
 
@@ -214,8 +235,10 @@ private Q_SLOTS:
         QTest::addRow("truncated date-time") << hex("01 01 41 04 02 0000");
         QTest::addRow("date-time far out of range") << hex("01 01 41 04 02 ffffffffffffff7f");
         QTest::addRow("offset out of range") << hex("01 01 41 04 03 00000100 0000000000000000");
-        QTest::addRow("offset 0, not written as UTC") << hex("01 01 41 04 03 00000000 0000000000000000");
-        QTest::addRow("repeated name") << hex("01 01 41 02 01000000 01 42 02 02000000 01 41 02 03000000");
+        QTest::addRow("offset 0, not written as UTC")
+            << hex("01 01 41 04 03 00000000 0000000000000000");
+        QTest::addRow("repeated name")
+            << hex("01 01 41 02 01000000 01 42 02 02000000 01 41 02 03000000");
         QTest::addRow("one stray byte after the last property") << hex("01 01 41 02 01000000 07");
     }
     void damagedContentsAreRefused() {

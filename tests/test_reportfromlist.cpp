@@ -9,11 +9,11 @@
 #include "ui/ReportFromList.h"
 #include "ui/frmMain.h"
 
+#include "support/Fakes.h"
 #include <QFile>
 #include <QHeaderView>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include "support/Fakes.h"
 
 #include <QTest>
 #include <QTimer>
@@ -81,7 +81,8 @@ void TestReportFromList::rowsInTheOrderShown() {
     for (const QStringList& row : table.rows)
         clients << row.value(0);
     QCOMPARE(clients, (QStringList{u"<All-clients>"_s, u"alice"_s, u"carol"_s, u"bob"_s}));
-    QCOMPARE(table.rows.at(1), (QStringList{u"alice"_s, u"   123"_s, u"      "_s, u"      "_s, u"12:00:00"_s}));
+    QCOMPARE(table.rows.at(1),
+             (QStringList{u"alice"_s, u"   123"_s, u"      "_s, u"      "_s, u"12:00:00"_s}));
 
     window.setSortKey(frmMain::ColClient);
     window.setSortOrder(0);

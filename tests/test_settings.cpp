@@ -26,12 +26,18 @@ QString stored(QLatin1StringView section, QAnyStringView key) {
     return SettingsStore().StoredText(section, key).value_or(u"<absent>"_s);
 }
 
-QString settingsFile() { return SettingsStore().fileName(); }
+QString settingsFile() {
+    return SettingsStore().fileName();
+}
 
 /** Every preference in one line, so a comparison shows all fields at once. */
 QString describe(const Preferences& p) {
-    return u"%1 %2 %3 %4 %5 %6 [%7] [%8] [%9] [%10]"_s.arg(p.TimeZone).arg(p.RefreshRate)
-        .arg(int(p.ResolveClients)).arg(int(p.WebStats)).arg(p.WebRefreshRate).arg(int(p.WebLocal))
+    return u"%1 %2 %3 %4 %5 %6 [%7] [%8] [%9] [%10]"_s.arg(p.TimeZone)
+        .arg(p.RefreshRate)
+        .arg(int(p.ResolveClients))
+        .arg(int(p.WebStats))
+        .arg(p.WebRefreshRate)
+        .arg(int(p.WebLocal))
         .arg(p.WebFolder, p.WebFTPServer, p.WebFTPUser, p.WebFTPPass);
 }
 
@@ -40,8 +46,14 @@ QString describe(const WindowPlacement& p) {
     QStringList columns;
     for (const float width : p.Columns)
         columns << QString::number(width);
-    return u"%1 %2 %3 %4 %5 [%6] %7 %8"_s.arg(p.WindowState).arg(p.Left).arg(p.Top).arg(p.Width).arg(p.Height)
-        .arg(columns.join(u' ')).arg(p.SortKey).arg(p.SortOrder);
+    return u"%1 %2 %3 %4 %5 [%6] %7 %8"_s.arg(p.WindowState)
+        .arg(p.Left)
+        .arg(p.Top)
+        .arg(p.Width)
+        .arg(p.Height)
+        .arg(columns.join(u' '))
+        .arg(p.SortKey)
+        .arg(p.SortOrder);
 }
 
 QStringList storedTexts(QLatin1StringView section, std::initializer_list<QLatin1StringView> keys) {
@@ -54,7 +66,8 @@ QStringList storedTexts(QLatin1StringView section, std::initializer_list<QLatin1
 /** Reads every preference the way start-up does: one reported step each. */
 bool readPreferencesAsStartUp(Preferences& preferences, ErrorReporter& reporter) {
     for (const PreferenceSetting& setting : PreferenceSettings())
-        if (!reporter.runStep(u"frmMain:Form_Load"_s, [&] { ReadPreference(setting, preferences); }))
+        if (!reporter.runStep(u"frmMain:Form_Load"_s,
+                              [&] { ReadPreference(setting, preferences); }))
             return false;
     return true;
 }
@@ -86,20 +99,23 @@ private Q_SLOTS:
     }
 
     void storeLivesInTheUsersConfigFolder() {
-        QCOMPARE(settingsFile(), qEnvironmentVariable("XDG_CONFIG_HOME") + u"/Quillmere Log Analyzer.ini"_s);
+        QCOMPARE(settingsFile(),
+                 qEnvironmentVariable("XDG_CONFIG_HOME") + u"/Quillmere Log Analyzer.ini"_s);
         QCOMPARE(GetSetting(SettingsKey::Common, "Nothing"_L1), QString());
         QCOMPARE(GetSetting(SettingsKey::Common, "Nothing"_L1, u"dflt"_s), u"dflt"_s);
         SaveSetting(SettingsKey::Details, "Text"_L1, u"a, b = c; \"d\""_s);
         QCOMPARE(GetSetting(SettingsKey::Details, "Text"_L1, u"dflt"_s), u"a, b = c; \"d\""_s);
-        QCOMPARE(GetSetting(SettingsKey::Common, "Text"_L1, u"dflt"_s), u"dflt"_s); // sections apart
+        QCOMPARE(GetSetting(SettingsKey::Common, "Text"_L1, u"dflt"_s),
+                 u"dflt"_s); // sections apart
     }
 
     void firstStartDefaults() {
         QStringList keys;
         for (const PreferenceSetting& setting : PreferenceSettings())
             keys << QString(setting.key);
-        QCOMPARE(keys.join(u','), u"Time Zone,Refresh Rate,ResolveClients,WebStats,WebRefreshRate,WebLocal,"
-                                  "WebFolder,WebFTPServer,WebFTPUser,WebFTPPass"_s);
+        QCOMPARE(keys.join(u','),
+                 u"Time Zone,Refresh Rate,ResolveClients,WebStats,WebRefreshRate,WebLocal,"
+                 "WebFolder,WebFTPServer,WebFTPUser,WebFTPPass"_s);
 
         Preferences p;
         ScriptedErrorReport report;
@@ -133,11 +149,13 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(qint32, value);
         Preferences p;
-        for (const auto key : {"ResolveClients"_L1, "WebStats"_L1, "WebLocal"_L1, "Refresh Rate"_L1}) {
+        for (const auto key :
+             {"ResolveClients"_L1, "WebStats"_L1, "WebLocal"_L1, "Refresh Rate"_L1}) {
             SaveSetting(SettingsKey::Common, key, text);
             ReadPreference(preference(key), p);
         }
-        QCOMPARE((QList<bool>{p.ResolveClients, p.WebStats, p.WebLocal}), QList<bool>(3, value == 1));
+        QCOMPARE((QList<bool>{p.ResolveClients, p.WebStats, p.WebLocal}),
+                 QList<bool>(3, value == 1));
         QCOMPARE(p.RefreshRate, value);
         SaveSetting(SettingsKey::Common, SettingsKey::AlwaysLoad, text);
         QCOMPARE(AlwaysLoadAtStartUp(), value);
@@ -148,10 +166,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("error");
-        QTest::addRow("abc refresh rate") << u"Refresh Rate"_s << u"abc"_s << ErrorNumber::TypeMismatch;
-        QTest::addRow("empty time zone") << u"Time Zone"_s << QString() << ErrorNumber::TypeMismatch;
-        QTest::addRow("number and text") << u"WebRefreshRate"_s << u"30s"_s << ErrorNumber::TypeMismatch;
-        QTest::addRow("past 32 bits") << u"WebRefreshRate"_s << u"3000000000"_s << ErrorNumber::Overflow;
+        QTest::addRow("abc refresh rate")
+            << u"Refresh Rate"_s << u"abc"_s << ErrorNumber::TypeMismatch;
+        QTest::addRow("empty time zone")
+            << u"Time Zone"_s << QString() << ErrorNumber::TypeMismatch;
+        QTest::addRow("number and text")
+            << u"WebRefreshRate"_s << u"30s"_s << ErrorNumber::TypeMismatch;
+        QTest::addRow("past 32 bits")
+            << u"WebRefreshRate"_s << u"3000000000"_s << ErrorNumber::Overflow;
         QTest::addRow("abc flag") << u"WebStats"_s << u"abc"_s << ErrorNumber::TypeMismatch;
     }
     void conversionErrors() {
@@ -161,7 +183,8 @@ private Q_SLOTS:
         SaveSetting(SettingsKey::Common, key, text);
         Preferences p;
         const QByteArray latin = key.toLatin1();
-        QCOMPARE(errorNumber([&] { ReadPreference(preference(QLatin1StringView(latin)), p); }), error);
+        QCOMPARE(errorNumber([&] { ReadPreference(preference(QLatin1StringView(latin)), p); }),
+                 error);
         QCOMPARE(describe(p), describe(Preferences())); // nothing was assigned
     }
 
@@ -173,30 +196,41 @@ private Q_SLOTS:
             // Retry reads again and fails again; Abort ends the reading there.
             Preferences p;
             ScriptedErrorReport report;
-            report.answers = ignore ? QList{ErrorAnswer::Ignore} : QList{ErrorAnswer::Retry, ErrorAnswer::Abort};
+            report.answers =
+                ignore ? QList{ErrorAnswer::Ignore} : QList{ErrorAnswer::Retry, ErrorAnswer::Abort};
             ErrorReporter reporter(report);
             QCOMPARE(readPreferencesAsStartUp(p, reporter), ignore);
             QCOMPARE(report.places, QStringList(ignore ? 1 : 2, u"frmMain:Form_Load"_s));
             QCOMPARE(report.numbers, QList<int>(ignore ? 1 : 2, ErrorNumber::TypeMismatch));
-            QCOMPARE(describe(p), ignore ? u"3 0 1 0 30 1 [] [] [] []"_s : u"3 0 0 0 0 0 [] [] [] []"_s);
+            QCOMPARE(describe(p),
+                     ignore ? u"3 0 1 0 30 1 [] [] [] []"_s : u"3 0 0 0 0 0 [] [] [] []"_s);
         }
     }
 
     void preferencesOkWritesTheStatedTexts() {
-        Preferences p{.TimeZone = -3, .RefreshRate = 10, .ResolveClients = false, .WebStats = true,
-                      .WebRefreshRate = 60, .WebLocal = false, .WebFolder = u"/srv/www/stats"_s,
-                      .WebFTPServer = u"ftp.example.invalid"_s, .WebFTPUser = u"me"_s,
+        Preferences p{.TimeZone = -3,
+                      .RefreshRate = 10,
+                      .ResolveClients = false,
+                      .WebStats = true,
+                      .WebRefreshRate = 60,
+                      .WebLocal = false,
+                      .WebFolder = u"/srv/www/stats"_s,
+                      .WebFTPServer = u"ftp.example.invalid"_s,
+                      .WebFTPUser = u"me"_s,
                       .WebFTPPass = u"s3cret pass"_s};
         SavePreferences(p, 0);
 
         const QLatin1StringView c = SettingsKey::Common;
-        QCOMPARE(storedTexts(c, {"Time Zone"_L1, "Refresh Rate"_L1, "AlwaysLoad"_L1, "ResolveClients"_L1,
-                                 "WebStats"_L1, "WebRefreshRate"_L1, "WebLocal"_L1, "WebFolder"_L1,
-                                 "WebFTPServer"_L1, "WebFTPUser"_L1, "WebFTPPass"_L1}),
-                 (QStringList{u"-3"_s, u"10"_s, u"0"_s, u"0"_s, u"1"_s, u"60"_s, u"0"_s,
-                                     u"/srv/www/stats"_s, u"ftp.example.invalid"_s, u"me"_s, u"s3cret pass"_s}));
+        QCOMPARE(
+            storedTexts(c, {"Time Zone"_L1, "Refresh Rate"_L1, "AlwaysLoad"_L1, "ResolveClients"_L1,
+                            "WebStats"_L1, "WebRefreshRate"_L1, "WebLocal"_L1, "WebFolder"_L1,
+                            "WebFTPServer"_L1, "WebFTPUser"_L1, "WebFTPPass"_L1}),
+            (QStringList{u"-3"_s, u"10"_s, u"0"_s, u"0"_s, u"1"_s, u"60"_s, u"0"_s,
+                         u"/srv/www/stats"_s, u"ftp.example.invalid"_s, u"me"_s,
+                         u"s3cret pass"_s}));
         QFile file(settingsFile());
-        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().contains("s3cret pass")); // plain text
+        QVERIFY(file.open(QIODevice::ReadOnly) &&
+                file.readAll().contains("s3cret pass")); // plain text
         QCOMPARE(AlwaysLoadAtStartUp(), 0);
 
         Preferences back;
@@ -207,20 +241,23 @@ private Q_SLOTS:
         p.ResolveClients = true;
         p.WebLocal = true;
         SavePreferences(p, 1);
-        QCOMPARE(storedTexts(c, {"ResolveClients"_L1, "WebLocal"_L1, "AlwaysLoad"_L1}), QStringList(3, u"1"_s));
+        QCOMPARE(storedTexts(c, {"ResolveClients"_L1, "WebLocal"_L1, "AlwaysLoad"_L1}),
+                 QStringList(3, u"1"_s));
     }
 
     void fileIsReadableByItsOwnerOnly() {
-        constexpr auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther |
-                                QFileDevice::WriteOther | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+        constexpr auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                QFileDevice::ReadOther | QFileDevice::WriteOther |
+                                QFileDevice::ExeGroup | QFileDevice::ExeOther;
         constexpr auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
         SaveSetting(SettingsKey::Common, "WebFTPPass"_L1, u"pw"_s);
         QFileInfo info(settingsFile());
         QCOMPARE(info.permissions() & (others | owner), QFileDevice::Permissions(owner));
 
         // A file that others could read is closed again by the next write.
-        QVERIFY(QFile::setPermissions(settingsFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                          QFileDevice::ReadGroup | QFileDevice::ReadOther));
+        QVERIFY(QFile::setPermissions(settingsFile(),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ReadGroup | QFileDevice::ReadOther));
         SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, WindowPlacement());
         info.refresh();
         QCOMPARE(info.permissions() & others, QFileDevice::Permissions());
@@ -230,23 +267,29 @@ private Q_SLOTS:
         QFile blocker(QDir(m_configHome).filePath(u"not-a-folder"_s));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, blocker.fileName() + u"/sub"_s);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           blocker.fileName() + u"/sub"_s);
         QCOMPARE(errorNumber([] { SaveSetting(SettingsKey::Common, "WebFolder"_L1, u"x"_s); }),
                  ErrorNumber::PathFileAccess);
-        QCOMPARE(errorNumber([] { SavePreferences(Preferences(), 1); }), ErrorNumber::PathFileAccess);
+        QCOMPARE(errorNumber([] { SavePreferences(Preferences(), 1); }),
+                 ErrorNumber::PathFileAccess);
         QFile::remove(blocker.fileName());
     }
 
     void commaDecimalLocale() {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        const WindowPlacement placement{
-            .Left = 1.5f, .Top = 1440, .Width = 12345.25f, .Height = -7.5f, .Columns = {1.5f, 2000.f}};
+        const WindowPlacement placement{.Left = 1.5f,
+                                        .Top = 1440,
+                                        .Width = 12345.25f,
+                                        .Height = -7.5f,
+                                        .Columns = {1.5f, 2000.f}};
         SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
         // Whole twips are written without a fraction.
-        QCOMPARE(storedTexts(SettingsKey::Common, {SettingsKey::Left, SettingsKey::Top, SettingsKey::Width,
-                                                   SettingsKey::Height}),
+        QCOMPARE(storedTexts(SettingsKey::Common, {SettingsKey::Left, SettingsKey::Top,
+                                                   SettingsKey::Width, SettingsKey::Height}),
                  (QStringList{u"1,5"_s, u"1440"_s, u"12345,25"_s, u"-7,5"_s}));
-        QCOMPARE(storedTexts(SettingsKey::ListView, {"Col1"_L1, "Col2"_L1}), (QStringList{u"1,5"_s, u"2000"_s}));
+        QCOMPARE(storedTexts(SettingsKey::ListView, {"Col1"_L1, "Col2"_L1}),
+                 (QStringList{u"1,5"_s, u"2000"_s}));
         QCOMPARE(GetSingle(SettingsKey::Common, SettingsKey::Left, 0), 1.5f);
         QCOMPARE(GetSingle(SettingsKey::Common, SettingsKey::Width, 0), 12345.25f);
         QCOMPARE(GetSingle(SettingsKey::ListView, SettingsKey::Column(1), 0), 1.5f);
@@ -258,8 +301,13 @@ private Q_SLOTS:
     }
 
     void placementWritesTheRectangleInTheNormalStateOnly() {
-        WindowPlacement placement{.Left = 100, .Top = 200, .Width = 9000, .Height = 6000,
-                                  .Columns = {2000, 1000, 1000, 1200, 1800}, .SortKey = 3, .SortOrder = 1};
+        WindowPlacement placement{.Left = 100,
+                                  .Top = 200,
+                                  .Width = 9000,
+                                  .Height = 6000,
+                                  .Columns = {2000, 1000, 1000, 1200, 1800},
+                                  .SortKey = 3,
+                                  .SortOrder = 1};
         SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
 
         placement.WindowState = 2;
@@ -267,21 +315,28 @@ private Q_SLOTS:
         placement.Width = 20000;
         placement.Columns[4] = 2500;
         SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
-        QCOMPARE(storedTexts(SettingsKey::Common, {SettingsKey::WindowState, SettingsKey::Left, SettingsKey::Width}),
+        QCOMPARE(storedTexts(SettingsKey::Common,
+                             {SettingsKey::WindowState, SettingsKey::Left, SettingsKey::Width}),
                  (QStringList{u"2"_s, u"100"_s, u"9000"_s}));
-        QCOMPARE(storedTexts(SettingsKey::ListView, {"Col5"_L1, SettingsKey::SortKey, SettingsKey::SortOrder}),
+        QCOMPARE(storedTexts(SettingsKey::ListView,
+                             {"Col5"_L1, SettingsKey::SortKey, SettingsKey::SortOrder}),
                  (QStringList{u"2500"_s, u"3"_s, u"1"_s}));
 
         // The detail window keeps everything in "Details".
         SaveWindowPlacement(SettingsKey::Details, SettingsKey::Details,
                             WindowPlacement{.WindowState = 1, .Columns = {1500, 1500}});
-        QCOMPARE(storedTexts(SettingsKey::Details, {SettingsKey::WindowState, SettingsKey::Left, "Col2"_L1, "Col3"_L1}),
+        QCOMPARE(storedTexts(SettingsKey::Details,
+                             {SettingsKey::WindowState, SettingsKey::Left, "Col2"_L1, "Col3"_L1}),
                  (QStringList{u"1"_s, u"<absent>"_s, u"1500"_s, u"<absent>"_s}));
     }
 
     void placementReadsInOrderWithTheCurrentValuesAsDefaults() {
-        const WindowPlacement current{
-            .Left = 11, .Top = 22, .Width = 33, .Height = 44, .Columns = {1, 2, 3, 4, 5}, .SortKey = 1};
+        const WindowPlacement current{.Left = 11,
+                                      .Top = 22,
+                                      .Width = 33,
+                                      .Height = 44,
+                                      .Columns = {1, 2, 3, 4, 5},
+                                      .SortKey = 1};
         {
             // Nothing stored: every value stays.
             WindowPlacement p = current;
@@ -307,12 +362,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("error");
-        QTest::addRow("window state 3") << u"WindowState"_s << u"3"_s << ErrorNumber::InvalidArgument;
-        QTest::addRow("window state -1") << u"WindowState"_s << u"-1"_s << ErrorNumber::InvalidArgument;
-        QTest::addRow("window state past 16 bits") << u"WindowState"_s << u"70000"_s << ErrorNumber::Overflow;
-        QTest::addRow("window state abc") << u"WindowState"_s << u"abc"_s << ErrorNumber::TypeMismatch;
+        QTest::addRow("window state 3")
+            << u"WindowState"_s << u"3"_s << ErrorNumber::InvalidArgument;
+        QTest::addRow("window state -1")
+            << u"WindowState"_s << u"-1"_s << ErrorNumber::InvalidArgument;
+        QTest::addRow("window state past 16 bits")
+            << u"WindowState"_s << u"70000"_s << ErrorNumber::Overflow;
+        QTest::addRow("window state abc")
+            << u"WindowState"_s << u"abc"_s << ErrorNumber::TypeMismatch;
         QTest::addRow("left abc") << u"Left"_s << u"abc"_s << ErrorNumber::TypeMismatch;
-        QTest::addRow("sort key past 16 bits") << u"SortKey"_s << u"40000"_s << ErrorNumber::Overflow;
+        QTest::addRow("sort key past 16 bits")
+            << u"SortKey"_s << u"40000"_s << ErrorNumber::Overflow;
         QTest::addRow("sort order abc") << u"SortOrder"_s << u"abc"_s << ErrorNumber::TypeMismatch;
     }
     void placementConversionErrors() {
@@ -324,7 +384,8 @@ private Q_SLOTS:
         const bool listKey = key.startsWith(u"Sort"_s);
         SaveSetting(listKey ? SettingsKey::ListView : SettingsKey::Common, key, text);
         SaveSetting(SettingsKey::Common, SettingsKey::Height, u"500"_s);
-        SaveSetting(SettingsKey::ListView, SettingsKey::SortOrder, listKey && key == u"SortOrder"_s ? text : u"1"_s);
+        SaveSetting(SettingsKey::ListView, SettingsKey::SortOrder,
+                    listKey && key == u"SortOrder"_s ? text : u"1"_s);
 
         WindowPlacement p{.Left = 7, .Columns = {10, 20}, .SortKey = 2};
         ScriptedErrorReport report;

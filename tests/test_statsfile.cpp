@@ -38,8 +38,10 @@ void addRecord(Statistics& s, const QString& key, const QList<std::pair<QString,
 
 /** Both projects, "<All-clients>" records, days out of date order and an empty history. */
 void fillSample(Statistics& s) {
-    addRecord(s, u"RC5<All-clients>"_s, {{u"12/05/26"_s, 30}, {u"12/06/26"_s, 14}}, u"12/06/26 08:00:00"_s);
-    addRecord(s, u"RC5192.168.1.10"_s, {{u"12/06/26"_s, 12}, {u"12/05/26"_s, 30}}, u"12/06/26 08:00:00"_s);
+    addRecord(s, u"RC5<All-clients>"_s, {{u"12/05/26"_s, 30}, {u"12/06/26"_s, 14}},
+              u"12/06/26 08:00:00"_s);
+    addRecord(s, u"RC5192.168.1.10"_s, {{u"12/06/26"_s, 12}, {u"12/05/26"_s, 30}},
+              u"12/06/26 08:00:00"_s);
     addRecord(s, u"RC5box-\u00e9t\u00e9"_s, {{u"12/06/26"_s, 2}}, u"12/06/26 07:00:00"_s);
     addRecord(s, u"OGR<All-clients>"_s, {{u"01/01/26"_s, 2147483647}}, u"01/01/26 00:00:01"_s);
     addRecord(s, u"OGRquiet"_s, {}, QString());
@@ -64,21 +66,29 @@ void fillSample(LogSession& session) {
 
 /** Everything a stats file carries, one line per item, so that a difference shows where. */
 QStringList dump(const LogSession& session, const Statistics& s) {
-    QStringList lines{session.FileName, QString::number(session.TextStreamPosition),
-                      session.LastModified.toString(Qt::ISODateWithMs), QString::number(session.CurrentLine),
-                      session.LastDate, session.LastTime};
+    QStringList lines{session.FileName,
+                      QString::number(session.TextStreamPosition),
+                      session.LastModified.toString(Qt::ISODateWithMs),
+                      QString::number(session.CurrentLine),
+                      session.LastDate,
+                      session.LastTime};
     const ProjectTotals& t = s.Totals;
-    lines << QStringList{QString::number(t.ClientsTotalRC5), QString::number(t.UplinkTotalRC5), t.LabInBufRC5,
-                         t.LabOutBufRC5, QString::number(t.ClientsTotalOGR), QString::number(t.UplinkTotalOGR),
-                         t.LabInBufOGR, t.LabOutBufOGR}
-                         .join(u'|');
+    lines << QStringList{QString::number(t.ClientsTotalRC5),
+                         QString::number(t.UplinkTotalRC5),
+                         t.LabInBufRC5,
+                         t.LabOutBufRC5,
+                         QString::number(t.ClientsTotalOGR),
+                         QString::number(t.UplinkTotalOGR),
+                         t.LabInBufOGR,
+                         t.LabOutBufOGR}
+                 .join(u'|');
     for (const auto& entry : s.Clients) {
         const ClientRecord& r = entry.value;
         QStringList days;
         for (const auto& day : r.Data)
             days << day.key + u'=' + day.value.Date + u':' + QString::number(day.value.Blocks);
-        lines << entry.key + u'|' + r.Name + u'|' + QString::number(r.Blocks) + u'|' + r.Time + u'|' +
-                     days.join(u',');
+        lines << entry.key + u'|' + r.Name + u'|' + QString::number(r.Blocks) + u'|' + r.Time +
+                     u'|' + days.join(u',');
     }
     return lines;
 }
@@ -101,7 +111,9 @@ QByteArray frame(const QByteArray& bag, qint32 head) {
     return bytes + bag;
 }
 
-QByteArray frame(const QByteArray& bag) { return frame(bag, qint32(bag.size() - 1)); }
+QByteArray frame(const QByteArray& bag) {
+    return frame(bag, qint32(bag.size() - 1));
+}
 
 /** The bag behind a file's head. */
 PropertyBag fileBagOf(const QByteArray& file) {
@@ -145,8 +157,7 @@ Tweak historyTweak(const std::function<void(PropertyBag&)>& change) {
     };
 }
 
-template <typename F>
-RunTimeError caught(F&& f) {
+template <typename F> RunTimeError caught(F&& f) {
     try {
         f();
     } catch (const RunTimeError& error) {
@@ -164,11 +175,14 @@ private:
     QString m_path;
     rlimit m_fileSizeLimit{};
 
-    QStringList filesInDir() const { return QDir(m_dir->path()).entryList(QDir::Files | QDir::NoDotAndDotDot); }
+    QStringList filesInDir() const {
+        return QDir(m_dir->path()).entryList(QDir::Files | QDir::NoDotAndDotDot);
+    }
 
 private Q_SLOTS:
     void initTestCase() {
-        std::signal(SIGXFSZ, SIG_IGN); // a write past the file-size limit fails instead of killing us
+        std::signal(SIGXFSZ,
+                    SIG_IGN); // a write past the file-size limit fails instead of killing us
         QVERIFY(getrlimit(RLIMIT_FSIZE, &m_fileSizeLimit) == 0);
     }
 
@@ -260,9 +274,10 @@ private Q_SLOTS:
         const PropertyBag fileBag = fileBagOf(file);
         QCOMPARE(fileBag.names(),
                  (QStringList{u"LastDate"_s, u"LastTime"_s, u"FileName"_s, u"TextStreamPosition"_s,
-                              u"LastModified"_s, u"CurrentLine"_s, u"ClientsTotalRC5"_s, u"UplinkTotalRC5"_s,
-                              u"LabInBufRC5"_s, u"LabOutBufRC5"_s, u"ClientsTotalOGR"_s, u"UplinkTotalOGR"_s,
-                              u"LabInBufOGR"_s, u"LabOutBufOGR"_s, u"RC5Stats"_s}));
+                              u"LastModified"_s, u"CurrentLine"_s, u"ClientsTotalRC5"_s,
+                              u"UplinkTotalRC5"_s, u"LabInBufRC5"_s, u"LabOutBufRC5"_s,
+                              u"ClientsTotalOGR"_s, u"UplinkTotalOGR"_s, u"LabInBufOGR"_s,
+                              u"LabOutBufOGR"_s, u"RC5Stats"_s}));
         QCOMPARE(fileBag.ReadProperty(u"TextStreamPosition").kind(), PropertyValue::Kind::Int64);
         QCOMPARE(fileBag.ReadProperty(u"LastModified").kind(), PropertyValue::Kind::DateTime);
         QCOMPARE(fileBag.ReadProperty(u"CurrentLine").kind(), PropertyValue::Kind::Int32);
@@ -270,9 +285,9 @@ private Q_SLOTS:
         QCOMPARE(fileBag.ReadProperty(u"LabInBufRC5").toText(), u"1,234"_s);
 
         const PropertyBag table = innerBag(fileBag, u"RC5Stats");
-        QCOMPARE(table.names().mid(0, 9), (QStringList{u"Count"_s, u"Data0"_s, u"Name0"_s, u"Blocks0"_s,
-                                                       u"Time0"_s, u"Data1"_s, u"Name1"_s, u"Blocks1"_s,
-                                                       u"Time1"_s}));
+        QCOMPARE(table.names().mid(0, 9),
+                 (QStringList{u"Count"_s, u"Data0"_s, u"Name0"_s, u"Blocks0"_s, u"Time0"_s,
+                              u"Data1"_s, u"Name1"_s, u"Blocks1"_s, u"Time1"_s}));
         QCOMPARE(table.count(), 1 + 4 * 5);
         QCOMPARE(table.ReadProperty(u"Count").toInt32(), 5);
         QCOMPARE(table.ReadProperty(u"Name1").toText(), u"RC5192.168.1.10"_s);
@@ -280,7 +295,8 @@ private Q_SLOTS:
         QCOMPARE(table.ReadProperty(u"Time1").toText(), u"12/06/26 08:00:00"_s);
 
         const PropertyBag history = innerBag(table, u"Data1");
-        QCOMPARE(history.names(), (QStringList{u"Count"_s, u"Date0"_s, u"Blocks0"_s, u"Date1"_s, u"Blocks1"_s}));
+        QCOMPARE(history.names(),
+                 (QStringList{u"Count"_s, u"Date0"_s, u"Blocks0"_s, u"Date1"_s, u"Blocks1"_s}));
         QCOMPARE(history.ReadProperty(u"Date0").toText(), u"12/06/26"_s);
         QCOMPARE(history.ReadProperty(u"Blocks1").toInt32(), 30);
         // A record whose history is empty has a history bag with only "Count" 0.
@@ -292,11 +308,13 @@ private Q_SLOTS:
     void indexTenAndUp() {
         Statistics s;
         for (int i = 0; i < 12; ++i)
-            addRecord(s, u"RC5client"_s + QString::number(i), {{u"12/06/26"_s, i}}, u"t"_s + QString::number(i));
+            addRecord(s, u"RC5client"_s + QString::number(i), {{u"12/06/26"_s, i}},
+                      u"t"_s + QString::number(i));
         PropertyBag bag;
         WriteStats(bag, s.Clients);
         const QStringList names = bag.names();
-        QCOMPARE(names.mid(41, 4), (QStringList{u"Data10"_s, u"Name10"_s, u"Blocks10"_s, u"Time10"_s}));
+        QCOMPARE(names.mid(41, 4),
+                 (QStringList{u"Data10"_s, u"Name10"_s, u"Blocks10"_s, u"Time10"_s}));
         QVERIFY(!bag.contains(u"Data010"));
         QCOMPARE(bag.ReadProperty(u"Name10").toText(), u"RC5client10"_s);
         QCOMPARE(bag.ReadProperty(u"Time11").toText(), u"t11"_s);
@@ -343,7 +361,8 @@ private Q_SLOTS:
         const QByteArray file = sampleFile([](PropertyBag& fileBag, PropertyBag&) {
             fileBag.WriteProperty(u"TextStreamPosition", qint32(70000));
         });
-        QCOMPARE(fileBagOf(file).ReadProperty(u"TextStreamPosition").kind(), PropertyValue::Kind::Int32);
+        QCOMPARE(fileBagOf(file).ReadProperty(u"TextStreamPosition").kind(),
+                 PropertyValue::Kind::Int32);
         QVERIFY(writeAll(m_path, file));
         LogSession session;
         Statistics s;
@@ -406,7 +425,8 @@ private Q_SLOTS:
         // A write that fails on the disk (here: past the process's file-size limit) while a
         // bigger model is written over the old file.
         for (int i = 0; i < 300; ++i)
-            addRecord(s, u"OGRmore"_s + QString::number(i), {{u"12/06/26"_s, i}, {u"12/07/26"_s, 1}}, u"t"_s);
+            addRecord(s, u"OGRmore"_s + QString::number(i),
+                      {{u"12/06/26"_s, i}, {u"12/07/26"_s, 1}}, u"t"_s);
         rlimit limit = m_fileSizeLimit;
         limit.rlim_cur = rlim_t(old.size() + 64);
         QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
@@ -435,48 +455,43 @@ private Q_SLOTS:
         QTest::addRow("negative head") << frame(valid.mid(4), -1);
         QTest::addRow("huge head") << frame(valid.mid(4), std::numeric_limits<qint32>::max());
         QTest::addRow("file bag of another version") << frame(QByteArray(1, '\x02') + valid.mid(5));
-        QTest::addRow("table bag damaged") << sampleFile([](PropertyBag& fileBag, PropertyBag& table) {
-            table.clear();
-            fileBag.WriteProperty(u"RC5Stats", QByteArray("\x01\x05Cou"));
-        });
-        QTest::addRow("count negative") << sampleFile([](PropertyBag&, PropertyBag& table) {
-            table.WriteProperty(u"Count", qint32(-1));
-        });
+        QTest::addRow("table bag damaged")
+            << sampleFile([](PropertyBag& fileBag, PropertyBag& table) {
+                   table.clear();
+                   fileBag.WriteProperty(u"RC5Stats", QByteArray("\x01\x05Cou"));
+               });
+        QTest::addRow("count negative") << sampleFile(
+            [](PropertyBag&, PropertyBag& table) { table.WriteProperty(u"Count", qint32(-1)); });
         QTest::addRow("count huge") << sampleFile([](PropertyBag&, PropertyBag& table) {
             table.WriteProperty(u"Count", std::numeric_limits<qint32>::max());
         });
-        QTest::addRow("count one too many") << sampleFile([](PropertyBag&, PropertyBag& table) {
-            table.WriteProperty(u"Count", qint32(6));
-        });
-        QTest::addRow("non-numeric Blocks") << sampleFile([](PropertyBag&, PropertyBag& table) {
-            table.WriteProperty(u"Blocks3", u"abc"_s);
-        });
-        QTest::addRow("name is a number") << sampleFile([](PropertyBag&, PropertyBag& table) {
-            table.WriteProperty(u"Name0", qint32(5));
-        });
-        QTest::addRow("non-numeric day Blocks") << sampleFile(historyTweak([](PropertyBag& history) {
-            history.WriteProperty(u"Blocks1", u"abc"_s);
-        }));
-        QTest::addRow("day count huge") << sampleFile(historyTweak([](PropertyBag& history) {
-            history.WriteProperty(u"Count", qint32(1 << 30));
-        }));
-        QTest::addRow("day blocks past 32 bits") << sampleFile(historyTweak([](PropertyBag& history) {
-            history.WriteProperty(u"Blocks0", qint64(1) << 32);
-        }));
+        QTest::addRow("count one too many") << sampleFile(
+            [](PropertyBag&, PropertyBag& table) { table.WriteProperty(u"Count", qint32(6)); });
+        QTest::addRow("non-numeric Blocks") << sampleFile(
+            [](PropertyBag&, PropertyBag& table) { table.WriteProperty(u"Blocks3", u"abc"_s); });
+        QTest::addRow("name is a number") << sampleFile(
+            [](PropertyBag&, PropertyBag& table) { table.WriteProperty(u"Name0", qint32(5)); });
+        QTest::addRow("non-numeric day Blocks") << sampleFile(historyTweak(
+            [](PropertyBag& history) { history.WriteProperty(u"Blocks1", u"abc"_s); }));
+        QTest::addRow("day count huge") << sampleFile(historyTweak(
+            [](PropertyBag& history) { history.WriteProperty(u"Count", qint32(1 << 30)); }));
+        QTest::addRow("day blocks past 32 bits") << sampleFile(historyTweak(
+            [](PropertyBag& history) { history.WriteProperty(u"Blocks0", qint64(1) << 32); }));
         QTest::addRow("position zero") << sampleFile([](PropertyBag& fileBag, PropertyBag&) {
             fileBag.WriteProperty(u"TextStreamPosition", qint64(0));
         });
-        QTest::addRow("last modified is text") << sampleFile([](PropertyBag& fileBag, PropertyBag&) {
-            fileBag.WriteProperty(u"LastModified", u"yesterday"_s);
-        });
-        QTest::addRow("an extra property") << sampleFile([](PropertyBag& fileBag, PropertyBag&) {
-            fileBag.WriteProperty(u"Extra", qint32(1));
-        });
+        QTest::addRow("last modified is text")
+            << sampleFile([](PropertyBag& fileBag, PropertyBag&) {
+                   fileBag.WriteProperty(u"LastModified", u"yesterday"_s);
+               });
+        QTest::addRow("an extra property") << sampleFile(
+            [](PropertyBag& fileBag, PropertyBag&) { fileBag.WriteProperty(u"Extra", qint32(1)); });
         {
             PropertyBag fileBag = fileBagOf(valid);
             PropertyBag noTable;
             for (const QString& name : fileBag.names())
-                noTable.WriteProperty(name == u"RC5Stats"_s ? u"OGRStats"_s : name, fileBag.ReadProperty(name));
+                noTable.WriteProperty(name == u"RC5Stats"_s ? u"OGRStats"_s : name,
+                                      fileBag.ReadProperty(name));
             QTest::addRow("no RC5Stats") << frame(noTable.Contents());
         }
     }
@@ -541,7 +556,8 @@ private Q_SLOTS:
 
         RunTimeError error = caught([&] { ReadStats(table); });
         QCOMPARE(error.number(), ErrorNumber::TypeMismatch);
-        QCOMPARE(error.description(), u"frmMain:ReadStats\r\nfrmMain:ReadClient\r\nType mismatch"_s);
+        QCOMPARE(error.description(),
+                 u"frmMain:ReadStats\r\nfrmMain:ReadClient\r\nType mismatch"_s);
 
         table.WriteProperty(u"Blocks0", u"abc"_s);
         error = caught([&] { ReadClient(table); }); // a table bag is no history bag
@@ -559,7 +575,8 @@ private Q_SLOTS:
 
         PropertyBag empty;
         error = caught([&] { ReadProperties(empty, session, totals); });
-        QCOMPARE(error.description(), u"frmMain:ReadProperties\r\nBad file format: no property \"LastDate\""_s);
+        QCOMPARE(error.description(),
+                 u"frmMain:ReadProperties\r\nBad file format: no property \"LastDate\""_s);
     }
 
     void dataFolderAndFileNames() {

@@ -57,7 +57,9 @@ namespace {
 
 volatile std::sig_atomic_t g_stopRequested = 0;
 
-void requestStop(int) { g_stopRequested = 1; }
+void requestStop(int) {
+    g_stopRequested = 1;
+}
 
 /** xoshiro256** seeded through splitmix64: fast, and the same on every platform. */
 class Random {
@@ -98,8 +100,8 @@ constexpr const char* ProjectCode[2] = {"RC5", "OGR"};
 
 constexpr const char* LanPrefixes[] = {"192.168.1.", "192.168.0.", "192.168.2."};
 constexpr int LanPrefixCount = 3;
-constexpr const char* HostWords[] = {"attic", "cellar", "den", "kitchen", "lab", "study",
-                                     "garage", "laptop", "tower", "crunch", "mini", "nas"};
+constexpr const char* HostWords[] = {"attic",  "cellar", "den",   "kitchen", "lab",  "study",
+                                     "garage", "laptop", "tower", "crunch",  "mini", "nas"};
 constexpr int HostWordCount = 12;
 
 struct Client {
@@ -182,21 +184,25 @@ public:
     void print(const std::vector<Client>& clients, std::FILE* out) const {
         std::fprintf(out, "lines %lld\n", m_lines);
         if (m_lastDay >= 0)
-            std::fprintf(out, "last %s %s\n", m_dates[size_t(m_lastDay)].c_str(), timeText(m_lastSecond).c_str());
+            std::fprintf(out, "last %s %s\n", m_dates[size_t(m_lastDay)].c_str(),
+                         timeText(m_lastSecond).c_str());
         for (int p : {RC5, OGR})
             std::fprintf(out, "uplink %s %lld\n", ProjectCode[p], m_uplink[p]);
         for (int p : {RC5, OGR})
             std::fprintf(out, "clients %s %lld\n", ProjectCode[p], m_clientsTotal[p]);
         for (int p : {RC5, OGR})
-            std::fprintf(out, "buffer %s %s %s\n", ProjectCode[p], m_in[p].c_str(), m_out[p].c_str());
+            std::fprintf(out, "buffer %s %s %s\n", ProjectCode[p], m_in[p].c_str(),
+                         m_out[p].c_str());
         for (const Record& record : m_records) {
             const char* project = ProjectCode[record.project];
-            const char* name = record.client < 0 ? "<All-clients>" : clients[size_t(record.client)].name.c_str();
+            const char* name =
+                record.client < 0 ? "<All-clients>" : clients[size_t(record.client)].name.c_str();
             std::fprintf(out, "record %s %s %lld %s %s\n", project, name, record.blocks,
-                         m_dates[size_t(record.lastDay)].c_str(), timeText(record.lastSecond).c_str());
+                         m_dates[size_t(record.lastDay)].c_str(),
+                         timeText(record.lastSecond).c_str());
             for (int day : record.dayOrder)
-                std::fprintf(out, "day %s %s %s %lld\n", project, name, m_dates[size_t(day)].c_str(),
-                             record.perDay[size_t(day)]);
+                std::fprintf(out, "day %s %s %s %lld\n", project, name,
+                             m_dates[size_t(day)].c_str(), record.perDay[size_t(day)]);
         }
     }
 
@@ -305,15 +311,16 @@ private:
                     if (net < LanPrefixCount)
                         client.name = LanPrefixes[net];
                     else
-                        client.name = "10." + std::to_string((net - LanPrefixCount) / 256) + "."
-                                    + std::to_string((net - LanPrefixCount) % 256) + ".";
+                        client.name = "10." + std::to_string((net - LanPrefixCount) / 256) + "." +
+                                      std::to_string((net - LanPrefixCount) % 256) + ".";
                     client.name += std::to_string(m_random.between(2, 254));
                 }
             } while (!used.insert(client.name).second);
             const quint32 kind = m_random.below(10);
             client.doesRC5 = kind < 8;
             client.doesOGR = kind >= 6;
-            client.weight = m_random.chance(10) ? m_random.between(20, 60) : m_random.between(1, 10);
+            client.weight =
+                m_random.chance(10) ? m_random.between(20, 60) : m_random.between(1, 10);
             m_weightTotal += client.weight;
             m_cumulative.push_back(m_weightTotal);
             m_clients.push_back(std::move(client));
@@ -365,7 +372,11 @@ private:
                 putNumber(m_random.between(1, 30));
             }
             const quint32 mnodes = m_random.between(20000, 900000);
-            put(" (").putNumber(mnodes / 100).put(".").putTwoDigits(int(mnodes % 100)).put(" Mnodes)");
+            put(" (")
+                .putNumber(mnodes / 100)
+                .put(".")
+                .putTwoDigits(int(mnodes % 100))
+                .put(" Mnodes)");
             m_outBuf[OGR] += 1;
             m_tally.count(OGR, index, day, second, 1);
         }
@@ -398,11 +409,17 @@ private:
     void otherEvent() {
         const quint32 roll = m_random.below(1000);
         if (roll < 450) {
-            put("warning: keyserver did not answer, retrying in ").putNumber(m_random.between(1, 6) * 30).put(" s");
+            put("warning: keyserver did not answer, retrying in ")
+                .putNumber(m_random.between(1, 6) * 30)
+                .put(" s");
         } else if (roll < 800) {
-            put("warning: client ").put(m_clients[size_t(pickClient())].name).put(" closed the connection early");
+            put("warning: client ")
+                .put(m_clients[size_t(pickClient())].name)
+                .put(" closed the connection early");
         } else if (roll < 995) {
-            put("rc5 buffer below ").putNumber(1000u << m_random.below(4)).put(" blocks, asking the keyserver");
+            put("rc5 buffer below ")
+                .putNumber(1000u << m_random.below(4))
+                .put(" blocks, asking the keyserver");
         } else {
             put("Proxy v2.4 build 318 starting, pid ").putNumber(m_random.between(300, 32000));
             m_listeningNext = true;
@@ -478,7 +495,8 @@ int writeAtOnce(Generator& generator, QFile& file, qint64 lines, int days, const
             else
                 generator.writeEventLine(dayIndex[size_t(d)], second);
             ++written;
-            if (generator.output().size() >= Generator::OutputChunk && !writeOut(file, generator.output()))
+            if (generator.output().size() >= Generator::OutputChunk &&
+                !writeOut(file, generator.output()))
                 return fail(QStringLiteral("cannot write %1").arg(file.fileName()));
         }
     }
@@ -531,21 +549,29 @@ int main(int argc, char* argv[]) {
                                          QStringLiteral("N"));
     const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Seed (default 1)."),
                                         QStringLiteral("S"), QStringLiteral("1"));
-    const QCommandLineOption clientsOption(QStringLiteral("clients"), QStringLiteral("Client machines (default 20)."),
+    const QCommandLineOption clientsOption(QStringLiteral("clients"),
+                                           QStringLiteral("Client machines (default 20)."),
                                            QStringLiteral("C"), QStringLiteral("20"));
-    const QCommandLineOption daysOption(QStringLiteral("days"), QStringLiteral("Days the log spans (default 7)."),
+    const QCommandLineOption daysOption(QStringLiteral("days"),
+                                        QStringLiteral("Days the log spans (default 7)."),
                                         QStringLiteral("D"), QStringLiteral("7"));
-    const QCommandLineOption endOption(QStringLiteral("end-date"), QStringLiteral("Last day (default today)."),
+    const QCommandLineOption endOption(QStringLiteral("end-date"),
+                                       QStringLiteral("Last day (default today)."),
                                        QStringLiteral("MM/DD/YY"));
-    const QCommandLineOption appendOption(QStringLiteral("append"), QStringLiteral("Append live lines dated now."));
-    const QCommandLineOption rateOption(QStringLiteral("rate"), QStringLiteral("Live lines per second."),
+    const QCommandLineOption appendOption(QStringLiteral("append"),
+                                          QStringLiteral("Append live lines dated now."));
+    const QCommandLineOption rateOption(QStringLiteral("rate"),
+                                        QStringLiteral("Live lines per second."),
                                         QStringLiteral("LINES_PER_SEC"));
-    const QCommandLineOption durationOption(QStringLiteral("duration"), QStringLiteral("Stop live appending after SEC seconds."),
-                                            QStringLiteral("SEC"));
-    const QCommandLineOption expectOption(QStringLiteral("expect"), QStringLiteral("Print the expected counts to stdout."));
-    parser.addOptions({linesOption, seedOption, clientsOption, daysOption, endOption, appendOption, rateOption,
-                       durationOption, expectOption});
-    parser.addPositionalArgument(QStringLiteral("out.log"), QStringLiteral("The log file to write."));
+    const QCommandLineOption durationOption(
+        QStringLiteral("duration"), QStringLiteral("Stop live appending after SEC seconds."),
+        QStringLiteral("SEC"));
+    const QCommandLineOption expectOption(QStringLiteral("expect"),
+                                          QStringLiteral("Print the expected counts to stdout."));
+    parser.addOptions({linesOption, seedOption, clientsOption, daysOption, endOption, appendOption,
+                       rateOption, durationOption, expectOption});
+    parser.addPositionalArgument(QStringLiteral("out.log"),
+                                 QStringLiteral("The log file to write."));
     parser.process(app);
 
     if (parser.positionalArguments().size() != 1)
@@ -563,7 +589,8 @@ int main(int argc, char* argv[]) {
     const quint64 seed = quint64(number(seedOption, 0));
     const int clients = int(number(clientsOption, 1));
     if (!ok || clients > 100000)
-        return fail(QStringLiteral("--seed and --clients take whole numbers (1 to 100000 clients)"));
+        return fail(
+            QStringLiteral("--seed and --clients take whole numbers (1 to 100000 clients)"));
 
     Generator generator(seed, clients);
     const bool append = parser.isSet(appendOption);

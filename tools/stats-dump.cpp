@@ -36,14 +36,18 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString orQuotes(const QString& text) { return text.isEmpty() ? u"\"\""_s : text; }
+QString orQuotes(const QString& text) {
+    return text.isEmpty() ? u"\"\""_s : text;
+}
 
 void printStatistics(QTextStream& out, const LogSession& session, const Statistics& statistics) {
     const ProjectTotals& t = statistics.Totals;
     out << "file " << session.FileName << '\n';
     out << "position " << session.TextStreamPosition << '\n';
     out << "modified "
-        << (session.LastModified.isValid() ? QString::number(session.LastModified.toMSecsSinceEpoch()) : u"never"_s)
+        << (session.LastModified.isValid()
+                ? QString::number(session.LastModified.toMSecsSinceEpoch())
+                : u"never"_s)
         << '\n';
     out << "line " << session.CurrentLine << '\n';
     out << "last " << orQuotes(session.LastDate) << ' ' << orQuotes(session.LastTime) << '\n';
@@ -57,9 +61,11 @@ void printStatistics(QTextStream& out, const LogSession& session, const Statisti
         const ClientRecord& record = entry.value;
         const QString project = record.Name.left(3);
         const QString client = record.Name.mid(3);
-        out << "record " << project << ' ' << client << ' ' << record.Blocks << ' ' << record.Time << '\n';
+        out << "record " << project << ' ' << client << ' ' << record.Blocks << ' ' << record.Time
+            << '\n';
         for (const auto& day : record.Data)
-            out << "day " << project << ' ' << client << ' ' << day.value.Date << ' ' << day.value.Blocks << '\n';
+            out << "day " << project << ' ' << client << ' ' << day.value.Date << ' '
+                << day.value.Blocks << '\n';
     }
 }
 

@@ -39,8 +39,7 @@ public:
      * Runs one step of a reporting handler. Retry runs the step again, Ignore goes on with
      * the next step (returns true), Abort returns false: the handler ends.
      */
-    template <typename Step>
-    bool runStep(const QString& place, Step&& step) {
+    template <typename Step> bool runStep(const QString& place, Step&& step) {
         for (;;) {
             try {
                 step();

@@ -51,7 +51,8 @@ inline bool equals(const QString& text, QByteArrayView bytes) {
 #ifdef __SSE2__
     const __m128i zero = _mm_setzero_si128();
     for (; n >= 8; n -= 8, b += 8, in += 8) {
-        const __m128i wide = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(b)), zero);
+        const __m128i wide =
+            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(b)), zero);
         const __m128i have = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
         if (_mm_movemask_epi8(_mm_cmpeq_epi16(wide, have)) != 0xffff)
             return false;

@@ -13,12 +13,14 @@ namespace {
     throw RunTimeError(ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
 }
 
-[[noreturn]] void overflow() { throw RunTimeError(ErrorNumber::Overflow, QStringLiteral("Overflow")); }
+[[noreturn]] void overflow() {
+    throw RunTimeError(ErrorNumber::Overflow, QStringLiteral("Overflow"));
+}
 
-template <typename Int>
-Int toWhole(QStringView text, const QLocale& locale) {
+template <typename Int> Int toWhole(QStringView text, const QLocale& locale) {
     const double value = std::nearbyint(toDouble(text, locale)); // default rounding: half to even
-    if (value < double(std::numeric_limits<Int>::min()) || value > double(std::numeric_limits<Int>::max()))
+    if (value < double(std::numeric_limits<Int>::min()) ||
+        value > double(std::numeric_limits<Int>::max()))
         overflow();
     return Int(value);
 }
@@ -33,9 +35,13 @@ double toDouble(QStringView text, const QLocale& locale) {
     return value;
 }
 
-qint32 toLong(QStringView text, const QLocale& locale) { return toWhole<qint32>(text, locale); }
+qint32 toLong(QStringView text, const QLocale& locale) {
+    return toWhole<qint32>(text, locale);
+}
 
-qint16 toInteger(QStringView text, const QLocale& locale) { return toWhole<qint16>(text, locale); }
+qint16 toInteger(QStringView text, const QLocale& locale) {
+    return toWhole<qint16>(text, locale);
+}
 
 float toSingle(QStringView text, const QLocale& locale) {
     const double value = toDouble(text, locale);
@@ -44,7 +50,9 @@ float toSingle(QStringView text, const QLocale& locale) {
     return float(value);
 }
 
-bool toFlag(QStringView text, const QLocale& locale) { return toDouble(text, locale) == 1.0; }
+bool toFlag(QStringView text, const QLocale& locale) {
+    return toDouble(text, locale) == 1.0;
+}
 
 qint32 addChecked(qint32 a, qint32 b) {
     qint32 sum = 0;

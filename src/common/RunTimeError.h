@@ -5,14 +5,14 @@
 
 /** Error numbers shown in the error report ("Error: 0x" + number in hex). */
 namespace ErrorNumber {
-constexpr int InvalidArgument = 5;   ///< invalid procedure call or argument
-constexpr int Overflow = 6;          ///< a count left the 32-bit (or 16-bit) range
+constexpr int InvalidArgument = 5;     ///< invalid procedure call or argument
+constexpr int Overflow = 6;            ///< a count left the 32-bit (or 16-bit) range
 constexpr int SubscriptOutOfRange = 9; ///< a field that the line does not have
-constexpr int TypeMismatch = 13;     ///< text that is not a number
+constexpr int TypeMismatch = 13;       ///< text that is not a number
 constexpr int FileNotFound = 53;
-constexpr int DeviceIoError = 57;    ///< a read or write that failed
-constexpr int PathFileAccess = 75;   ///< a file that exists but cannot be opened
-constexpr int BadFileFormat = 321;   ///< damaged stats file or property bag
+constexpr int DeviceIoError = 57;  ///< a read or write that failed
+constexpr int PathFileAccess = 75; ///< a file that exists but cannot be opened
+constexpr int BadFileFormat = 321; ///< damaged stats file or property bag
 } // namespace ErrorNumber
 
 /**
@@ -21,7 +21,8 @@ constexpr int BadFileFormat = 321;   ///< damaged stats file or property bag
  */
 class RunTimeError : public std::exception {
 public:
-    RunTimeError(int number, QString description, QString source = QStringLiteral("Quillmere Log Analyzer"))
+    RunTimeError(int number, QString description,
+                 QString source = QStringLiteral("Quillmere Log Analyzer"))
         : m_number(number), m_source(std::move(source)), m_description(std::move(description)) {}
 
     int number() const { return m_number; }
@@ -31,9 +32,9 @@ public:
 
     /** The same error with place put before the description ("frmMain:Process" style). */
     RunTimeError passedThrough(const QString& place, bool lineBreak) const {
-        return RunTimeError(m_number,
-                            place + (lineBreak ? QStringLiteral("\r\n") : QString()) + m_description,
-                            m_source);
+        return RunTimeError(
+            m_number, place + (lineBreak ? QStringLiteral("\r\n") : QString()) + m_description,
+            m_source);
     }
 
 private:

@@ -8,7 +8,8 @@ SaveOutcome SaveFileSafely(const QString& path, const QByteArray& bytes, bool di
     file.setDirectWriteFallback(directWriteFallback);
     const auto fail = [&](SaveOutcome outcome) {
         if (errorText)
-            *errorText = file.errorString().isEmpty() ? QStringLiteral("Device I/O error") : file.errorString();
+            *errorText = file.errorString().isEmpty() ? QStringLiteral("Device I/O error")
+                                                      : file.errorString();
         file.cancelWriting();
         return outcome;
     };

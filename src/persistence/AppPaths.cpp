@@ -33,8 +33,14 @@ QString fileBaseName() {
     return u"quillmere-log-analyzer"_s;
 }
 
-QString statsFilePath() { return fileInDataFolder(".bin"_L1); }
-QString namesFilePath() { return fileInDataFolder(".nam"_L1); }
-QString lockFilePath() { return fileInDataFolder(".lock"_L1); }
+QString statsFilePath() {
+    return fileInDataFolder(".bin"_L1);
+}
+QString namesFilePath() {
+    return fileInDataFolder(".nam"_L1);
+}
+QString lockFilePath() {
+    return fileInDataFolder(".lock"_L1);
+}
 
 } // namespace AppPaths

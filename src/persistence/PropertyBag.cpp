@@ -36,11 +36,15 @@ constexpr qint32 MaxOffsetSeconds = 18 * 3600;
     throw RunTimeError(ErrorNumber::TypeMismatch, u"Type mismatch"_s);
 }
 
-[[noreturn]] void overflow() { throw RunTimeError(ErrorNumber::Overflow, u"Overflow"_s); }
+[[noreturn]] void overflow() {
+    throw RunTimeError(ErrorNumber::Overflow, u"Overflow"_s);
+}
 
 // ---- UTF-8 -------------------------------------------------------------------------------
 
-bool isContinuation(uchar c) { return (c & 0xC0) == 0x80; }
+bool isContinuation(uchar c) {
+    return (c & 0xC0) == 0x80;
+}
 
 /** Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. */
 bool isValidUtf8(const uchar* s, qsizetype n) {
@@ -84,8 +88,12 @@ bool isValidUtf8(const uchar* s, qsizetype n) {
     return true;
 }
 
-bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c < 0xDC00; }
-bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
+bool isHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c < 0xDC00;
+}
+bool isLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c < 0xE000;
+}
 
 /** Bytes that writeUtf8 writes for text; a lone surrogate becomes U+FFFD. */
 qsizetype utf8Length(QStringView text) {
@@ -144,8 +152,7 @@ char* writeUtf8(char* out, QStringView text) {
  * an ASCII Latin-1 view is passed through untouched, everything else is converted on the
  * stack.
  */
-template <typename F>
-decltype(auto) withUtf8Name(QAnyStringView name, F&& f) {
+template <typename F> decltype(auto) withUtf8Name(QAnyStringView name, F&& f) {
     QVarLengthArray<char, 64> buffer;
     const QByteArrayView utf8 = name.visit([&buffer](auto view) -> QByteArrayView {
         using View = std::decay_t<decltype(view)>;
@@ -198,8 +205,7 @@ void appendLength(QByteArray& out, quint32 value) {
     std::memcpy(grow(out, n), bytes, size_t(n));
 }
 
-template <typename Int>
-void appendLittleEndian(QByteArray& out, Int value) {
+template <typename Int> void appendLittleEndian(QByteArray& out, Int value) {
     qToLittleEndian(value, grow(out, sizeof(Int)));
 }
 
@@ -213,8 +219,8 @@ QDateTime decodeDateTime(quint8 form, const uchar* p) {
     }
     const qint64 msecs = qFromLittleEndian<qint64>(p);
     // Offset 0 is written as UTC: one value, one encoding.
-    if (msecs < MinMsecs || msecs > MaxMsecs || offset < -MaxOffsetSeconds || offset > MaxOffsetSeconds ||
-        (form == FormOffset && offset == 0))
+    if (msecs < MinMsecs || msecs > MaxMsecs || offset < -MaxOffsetSeconds ||
+        offset > MaxOffsetSeconds || (form == FormOffset && offset == 0))
         return QDateTime(); // the caller rejects it: a non-null form must give a valid value
     switch (form) {
     case FormLocal:
@@ -280,7 +286,9 @@ void need(qsizetype count, qsizetype size, qsizetype pos) {
         badFormat(u"truncated value"_s);
 }
 
-quint32 hashOf(QByteArrayView name) { return quint32(qHash(name, 0)); }
+quint32 hashOf(QByteArrayView name) {
+    return quint32(qHash(name, 0));
+}
 
 } // namespace
 
@@ -296,7 +304,8 @@ qint32 PropertyValue::toInt32() const {
     if (const auto* number = std::get_if<qint32>(&m_value))
         return *number;
     if (const auto* wide = std::get_if<qint64>(&m_value)) {
-        if (*wide < std::numeric_limits<qint32>::min() || *wide > std::numeric_limits<qint32>::max())
+        if (*wide < std::numeric_limits<qint32>::min() ||
+            *wide > std::numeric_limits<qint32>::max())
             overflow();
         return qint32(*wide);
     }
@@ -386,7 +395,7 @@ void PropertyBag::rebuildIndex(bool rejectDuplicates) {
 }
 
 PropertyBag::Entry PropertyBag::encodeProperty(QByteArray& out, QByteArrayView utf8Name,
-                                              const PropertyValue& value) {
+                                               const PropertyValue& value) {
     Entry entry{};
     entry.start = quint32(out.size());
     entry.kind = value.kind();
@@ -423,9 +432,11 @@ PropertyBag::Entry PropertyBag::encodeProperty(QByteArray& out, QByteArrayView u
 void PropertyBag::WriteProperty(QAnyStringView name, const PropertyValue& value) {
     withUtf8Name(name, [&](QByteArrayView utf8Name) {
         if (utf8Name.isEmpty())
-            throw RunTimeError(ErrorNumber::InvalidArgument, u"Invalid procedure call or argument"_s);
+            throw RunTimeError(ErrorNumber::InvalidArgument,
+                               u"Invalid procedure call or argument"_s);
         if (!isValidUtf8(reinterpret_cast<const uchar*>(utf8Name.data()), utf8Name.size()))
-            throw RunTimeError(ErrorNumber::InvalidArgument, u"Invalid procedure call or argument"_s);
+            throw RunTimeError(ErrorNumber::InvalidArgument,
+                               u"Invalid procedure call or argument"_s);
 
         const qsizetype existing = find(utf8Name);
         // A new property is encoded at the end of the bag; a replaced one in a piece of its own
@@ -477,8 +488,8 @@ PropertyValue PropertyBag::ReadProperty(QAnyStringView name) const {
     return withUtf8Name(name, [&](QByteArrayView utf8Name) {
         const qsizetype index = find(utf8Name);
         if (index < 0)
-            throw RunTimeError(ErrorNumber::BadFileFormat,
-                               u"Bad file format: no property \""_s + QString::fromUtf8(utf8Name) + u'"');
+            throw RunTimeError(ErrorNumber::BadFileFormat, u"Bad file format: no property \""_s +
+                                                               QString::fromUtf8(utf8Name) + u'"');
         m_nextRead = index + 1;
         return decode(m_entries[size_t(index)]);
     });

@@ -110,7 +110,7 @@ public:
 
 private:
     struct Entry {
-        quint32 start;    ///< offset of the property's first byte
+        quint32 start; ///< offset of the property's first byte
         quint32 nameOff;
         quint32 nameLen;
         quint32 valueOff; ///< the value's payload (after its length, for Text and Bytes)
@@ -118,7 +118,8 @@ private:
         PropertyValue::Kind kind;
     };
 
-    static Entry encodeProperty(QByteArray& out, QByteArrayView utf8Name, const PropertyValue& value);
+    static Entry encodeProperty(QByteArray& out, QByteArrayView utf8Name,
+                                const PropertyValue& value);
     qsizetype find(QByteArrayView utf8Name) const;
     QByteArrayView nameOf(const Entry& entry) const;
     PropertyValue decode(const Entry& entry) const;

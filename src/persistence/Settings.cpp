@@ -12,7 +12,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString flagText(bool on) { return on ? u"1"_s : u"0"_s; }
+QString flagText(bool on) {
+    return on ? u"1"_s : u"0"_s;
+}
 
 /*
  * Every key of the store with its default. The preferences of "Common" in the order start-up
@@ -39,13 +41,21 @@ const PreferenceSetting PreferenceTable[] = {
     {"WebLocal"_L1, "1"_L1,
      [](Preferences& p, const QString& s) { p.WebLocal = NumberText::toFlag(s); },
      [](const Preferences& p) { return flagText(p.WebLocal); }},
-    {"WebFolder"_L1, {}, [](Preferences& p, const QString& s) { p.WebFolder = s; },
+    {"WebFolder"_L1,
+     {},
+     [](Preferences& p, const QString& s) { p.WebFolder = s; },
      [](const Preferences& p) { return p.WebFolder; }},
-    {"WebFTPServer"_L1, {}, [](Preferences& p, const QString& s) { p.WebFTPServer = s; },
+    {"WebFTPServer"_L1,
+     {},
+     [](Preferences& p, const QString& s) { p.WebFTPServer = s; },
      [](const Preferences& p) { return p.WebFTPServer; }},
-    {"WebFTPUser"_L1, {}, [](Preferences& p, const QString& s) { p.WebFTPUser = s; },
+    {"WebFTPUser"_L1,
+     {},
+     [](Preferences& p, const QString& s) { p.WebFTPUser = s; },
      [](const Preferences& p) { return p.WebFTPUser; }},
-    {"WebFTPPass"_L1, {}, [](Preferences& p, const QString& s) { p.WebFTPPass = s; },
+    {"WebFTPPass"_L1,
+     {},
+     [](Preferences& p, const QString& s) { p.WebFTPPass = s; },
      [](const Preferences& p) { return p.WebFTPPass; }},
 };
 
@@ -62,7 +72,9 @@ QString settingPath(QAnyStringView section, QAnyStringView key) {
 } // namespace
 
 namespace SettingsKey {
-QString Column(int number) { return u"Col"_s + QString::number(number); }
+QString Column(int number) {
+    return u"Col"_s + QString::number(number);
+}
 } // namespace SettingsKey
 
 // ---- SettingsStore -----------------------------------------------------------------------
@@ -73,7 +85,9 @@ SettingsStore::SettingsStore()
 
 SettingsStore::~SettingsStore() = default;
 
-QString SettingsStore::fileName() const { return m_settings->fileName(); }
+QString SettingsStore::fileName() const {
+    return m_settings->fileName();
+}
 
 std::optional<QString> SettingsStore::StoredText(QAnyStringView section, QAnyStringView key) const {
     const QVariant value = m_settings->value(settingPath(section, key));
@@ -120,7 +134,9 @@ void SaveSetting(QAnyStringView section, QAnyStringView key, const QString& text
 
 // ---- Preferences -------------------------------------------------------------------------
 
-std::span<const PreferenceSetting> PreferenceSettings() { return PreferenceTable; }
+std::span<const PreferenceSetting> PreferenceSettings() {
+    return PreferenceTable;
+}
 
 void ReadPreference(const PreferenceSetting& setting, Preferences& preferences) {
     setting.assign(preferences,
@@ -142,7 +158,8 @@ void SavePreferences(const Preferences& preferences, qint32 alwaysLoad) {
     qsizetype position = 0;
     for (const PreferenceSetting& setting : PreferenceSettings()) {
         if (position++ == AlwaysLoadWritePosition)
-            store.SaveSetting(SettingsKey::Common, SettingsKey::AlwaysLoad, QString::number(alwaysLoad));
+            store.SaveSetting(SettingsKey::Common, SettingsKey::AlwaysLoad,
+                              QString::number(alwaysLoad));
         store.SaveSetting(SettingsKey::Common, setting.key, setting.text(preferences));
     }
     store.Commit();
@@ -194,12 +211,15 @@ QList<std::function<void()>> PlacementReadSteps(QLatin1StringView windowSection,
 void SaveWindowPlacement(QLatin1StringView windowSection, QLatin1StringView listSection,
                          const WindowPlacement& placement) {
     SettingsStore store;
-    store.SaveSetting(windowSection, SettingsKey::WindowState, QString::number(placement.WindowState));
+    store.SaveSetting(windowSection, SettingsKey::WindowState,
+                      QString::number(placement.WindowState));
     if (placement.WindowState == 0) { // the normal-state rectangle only
         store.SaveSetting(windowSection, SettingsKey::Left, NumberText::fromSingle(placement.Left));
         store.SaveSetting(windowSection, SettingsKey::Top, NumberText::fromSingle(placement.Top));
-        store.SaveSetting(windowSection, SettingsKey::Width, NumberText::fromSingle(placement.Width));
-        store.SaveSetting(windowSection, SettingsKey::Height, NumberText::fromSingle(placement.Height));
+        store.SaveSetting(windowSection, SettingsKey::Width,
+                          NumberText::fromSingle(placement.Width));
+        store.SaveSetting(windowSection, SettingsKey::Height,
+                          NumberText::fromSingle(placement.Height));
     }
     for (qsizetype c = 0; c < placement.Columns.size(); ++c)
         store.SaveSetting(listSection, SettingsKey::Column(int(c + 1)),

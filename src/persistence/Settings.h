@@ -61,14 +61,15 @@ private:
 };
 
 /** One read of the store: the stored text, or defaultText when absent. */
-QString GetSetting(QAnyStringView section, QAnyStringView key, const QString& defaultText = QString());
+QString GetSetting(QAnyStringView section, QAnyStringView key,
+                   const QString& defaultText = QString());
 /** One write of the store, on disk at once; throws a RunTimeError when it cannot be written. */
 void SaveSetting(QAnyStringView section, QAnyStringView key, const QString& text);
 
 /** The user's preferences, process-wide; before start-up reads them: 0, off and empty. */
 struct Preferences {
-    qint32 TimeZone = 0;       ///< hours added to the local clock to get the log's clock
-    qint32 RefreshRate = 0;    ///< timer ticks between two processing runs
+    qint32 TimeZone = 0;    ///< hours added to the local clock to get the log's clock
+    qint32 RefreshRate = 0; ///< timer ticks between two processing runs
     bool ResolveClients = false;
     bool WebStats = false;
     qint32 WebRefreshRate = 0; ///< seconds between two writes of the HTML report

@@ -92,7 +92,8 @@ QByteArray readFrame(QIODevice& device) {
     QByteArray bytes;
     char chunk[65536];
     while (bytes.size() < length) {
-        const qint64 n = device.read(chunk, qMin<qint64>(qint64(sizeof chunk), length - bytes.size()));
+        const qint64 n =
+            device.read(chunk, qMin<qint64>(qint64(sizeof chunk), length - bytes.size()));
         if (n <= 0)
             badFormat(u"file shorter than its head says"_s);
         bytes.append(chunk, n);
@@ -205,8 +206,8 @@ ClientTable ReadStats(const PropertyBag& bag) {
             DayHistory history = ReadClient(historyBag);
             const qint32 blocks = bag.ReadProperty(name("Blocks"_L1, i)).toInt32();
             QString time = bag.ReadProperty(name("Time"_L1, i)).toText();
-            table.insertOrAssign(recordName,
-                                 ClientRecord{std::move(history), recordName, blocks, std::move(time)});
+            table.insertOrAssign(
+                recordName, ClientRecord{std::move(history), recordName, blocks, std::move(time)});
         }
         return table;
     });
@@ -319,8 +320,8 @@ bool LoadStatsFile(const QString& path, LogSession& session, Statistics& statist
 }
 
 QString KeepDamagedStatsFile(const QString& path) {
-    const QString base = path + u".damaged-"_s +
-                         QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
+    const QString base =
+        path + u".damaged-"_s + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
     QString target = base;
     for (int n = 2; QFileInfo::exists(target) && n < 1000; ++n)
         target = base + u'-' + QString::number(n);

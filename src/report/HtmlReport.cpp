@@ -52,7 +52,8 @@ QByteArray EncodePageText(QStringView text) {
         const char16_t c = text[i].unicode();
         if (c < 0x80) {
             out += char(c);
-        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode())) {
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n &&
+                   QChar::isLowSurrogate(text[i + 1].unicode())) {
             appendReference(out, QChar::surrogateToUcs4(c, text[i + 1].unicode()));
             ++i;
         } else if (QChar::isSurrogate(c)) {

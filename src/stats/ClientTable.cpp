@@ -6,7 +6,6 @@
 
 #include <cstring>
 
-
 namespace {
 
 quint64 load32(const char* p) {
@@ -30,7 +29,8 @@ quint64 mixBytes(quint64 h, QLatin1StringView bytes) {
     if (n >= 4)
         tail = load32(p) | load32(p + n - 4) << 32;
     else if (n > 0)
-        tail = quint64(uchar(p[0])) | quint64(uchar(p[n / 2])) << 8 | quint64(uchar(p[n - 1])) << 16;
+        tail =
+            quint64(uchar(p[0])) | quint64(uchar(p[n / 2])) << 8 | quint64(uchar(p[n - 1])) << 16;
     return (h ^ tail ^ quint64(size) << 56) * 0x94d049bb133111ebULL;
 }
 
@@ -80,7 +80,8 @@ ClientRecord& ClientTable::findOrAppendLatin1(QLatin1StringView project, QLatin1
     while (m_slots[i].index >= 0)
         i = (i + 1) & mask;
     m_slots[i] = Slot{hash, qint32(indexOf(text)), quint32(keySize), quint64(m_keyBytes.size())};
-    m_keyBytes.append(project.data(), size_t(project.size())).append(name.data(), size_t(name.size()));
+    m_keyBytes.append(project.data(), size_t(project.size()))
+        .append(name.data(), size_t(name.size()));
     ++m_used;
     return record;
 }
@@ -99,8 +100,8 @@ void ClientTable::grow() {
     }
 }
 
-void Statistics::IncrementClient(QLatin1StringView name, QLatin1StringView date, QLatin1StringView time,
-                                 qint32 blocks, QLatin1StringView project) {
+void Statistics::IncrementClient(QLatin1StringView name, QLatin1StringView date,
+                                 QLatin1StringView time, qint32 blocks, QLatin1StringView project) {
     passErrors(QStringLiteral("frmMain:IncrementClient"), PlaceSeparator::LineBreak, [&] {
         if (!sameBytes(name, AllClientsLatin1)) {
             IncrementClient(AllClientsLatin1, date, time, blocks, project);
@@ -130,7 +131,8 @@ void Statistics::countFor(QLatin1StringView name, QLatin1StringView date, QLatin
 
     DayHistory& history = record.Data;
     DayEntry* entry = nullptr;
-    if (!history.isEmpty() && Latin1Text::equals(history.last().key, date)) { // log lines come in date order
+    if (!history.isEmpty() &&
+        Latin1Text::equals(history.last().key, date)) { // log lines come in date order
         entry = &history.last().value;
     } else {
         const QString day = date;

@@ -31,7 +31,8 @@ public:
      * appended when new. Keys seen before are found without building or converting the key:
      * counting a log line must not allocate.
      */
-    ClientRecord& findOrAppendLatin1(QLatin1StringView project, QLatin1StringView name, bool* created);
+    ClientRecord& findOrAppendLatin1(QLatin1StringView project, QLatin1StringView name,
+                                     bool* created);
 
 private:
     struct Slot {

@@ -25,8 +25,7 @@ inline QByteArrayView mid(QByteArrayView text, qsizetype start, qsizetype length
 }
 
 /** Calls found(index) for each byte of text equal to c, in order, until found returns false. */
-template <typename Found>
-inline void forEachByte(QByteArrayView text, char c, Found&& found) {
+template <typename Found> inline void forEachByte(QByteArrayView text, char c, Found&& found) {
     const char* const base = text.data();
     const qsizetype n = text.size();
     qsizetype i = 0;
@@ -48,7 +47,8 @@ inline void forEachByte(QByteArrayView text, char c, Found&& found) {
 bool contains(QByteArrayView text, const char* needle, qsizetype needleSize) {
     bool hit = false;
     forEachByte(text, needle[0], [&](qsizetype at) {
-        hit = at + needleSize <= text.size() && std::memcmp(text.data() + at + 1, needle + 1, size_t(needleSize - 1)) == 0;
+        hit = at + needleSize <= text.size() &&
+              std::memcmp(text.data() + at + 1, needle + 1, size_t(needleSize - 1)) == 0;
         return !hit;
     });
     return hit;
@@ -67,8 +67,7 @@ bool equals(QByteArrayView text, const char* literal, qsizetype size) {
  * fields, and an empty text has no fields at all. Asking for a field the text does not have
  * is an error.
  */
-template <int Max>
-class Fields {
+template <int Max> class Fields {
 public:
     Fields(QByteArrayView text, char separator) {
         if (text.isEmpty())
@@ -161,7 +160,8 @@ void LineInterpreter::Interpret(QByteArrayView line, Statistics& statistics) {
             if (equals(fields[4], "ogr", 3))
                 totals.UplinkTotalOGR = NumberText::addChecked(totals.UplinkTotalOGR, 1);
             else
-                totals.UplinkTotalRC5 = NumberText::addChecked(totals.UplinkTotalRC5, toLong(fields[6], m_number));
+                totals.UplinkTotalRC5 =
+                    NumberText::addChecked(totals.UplinkTotalRC5, toLong(fields[6], m_number));
         }
     } else if (contains(line, "completed ogr", 13)) {
         takeDateAndTime();

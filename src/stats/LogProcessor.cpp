@@ -58,7 +58,8 @@ bool LogProcessor::refill() {
             return false; // a missing log is waited for silently
         if (size == s.SeenSize && modifiedNs == s.SeenModifiedNs)
             return false; // unchanged since it was last read to its end
-        // Remembered before the open: a log that cannot be opened is tried again after its next change.
+        // Remembered before the open: a log that cannot be opened is tried again after its next
+        // change.
         s.SeenSize = size;
         s.SeenModifiedNs = modifiedNs;
         s.LastModified = QDateTime::fromMSecsSinceEpoch(modifiedNs / 1000000);
@@ -102,8 +103,10 @@ bool LogProcessor::refill() {
         // The chunk is full: is the line it ended in complete yet? (Its CR may be the last
         // byte read before, its LF the first byte read now.)
         const qint64 from = std::max<qint64>(have - n - 1, ChunkSize - 1);
-        for (const char* lf = static_cast<const char*>(memchr(buffer.constData() + from, '\n', size_t(have - from)));
-             lf; lf = static_cast<const char*>(memchr(lf + 1, '\n', size_t(have - (lf + 1 - buffer.constData()))))) {
+        for (const char* lf = static_cast<const char*>(
+                 memchr(buffer.constData() + from, '\n', size_t(have - from)));
+             lf; lf = static_cast<const char*>(
+                     memchr(lf + 1, '\n', size_t(have - (lf + 1 - buffer.constData()))))) {
             const qint64 at = lf - buffer.constData();
             if (at > 0 && buffer[at - 1] == '\r') {
                 endOfChunkLine = at + 1;
@@ -190,8 +193,10 @@ bool LogProcessor::Process() {
     qsizetype lastStampSize = 0;
     const auto takeStamp = [&](QByteArrayView bytes) {
         s.LastDate = QString::fromLatin1(bytes.first(std::min<qsizetype>(bytes.size(), 8)));
-        s.LastTime = bytes.size() > 9 ? QString::fromLatin1(bytes.sliced(9, std::min<qsizetype>(bytes.size() - 9, 8)))
-                                      : QString();
+        s.LastTime =
+            bytes.size() > 9
+                ? QString::fromLatin1(bytes.sliced(9, std::min<qsizetype>(bytes.size() - 9, 8)))
+                : QString();
     };
 
     QByteArrayView line;
@@ -202,7 +207,8 @@ bool LogProcessor::Process() {
             lastStampSize = 17;
         } else {
             lastStampSize = line.size();
-            std::copy(line.begin(), line.end(), lastStamp.begin()); // no memcpy: an empty line has no data
+            std::copy(line.begin(), line.end(),
+                      lastStamp.begin()); // no memcpy: an empty line has no data
         }
 
         if (s.CurrentLine % 1000 == 0) {
@@ -213,7 +219,8 @@ bool LogProcessor::Process() {
             if (s.Generation != generation)
                 return anyLine; // a new log was chosen meanwhile: this line belongs to the old one
         }
-        if (!m_reporter.runStep(place, [&] { s.CurrentLine = NumberText::addChecked(s.CurrentLine, 1); }))
+        if (!m_reporter.runStep(place,
+                                [&] { s.CurrentLine = NumberText::addChecked(s.CurrentLine, 1); }))
             return anyLine;
         if (!m_reporter.runStep(place, [&] { interpreter.Interpret(line, m_statistics); }))
             return anyLine;

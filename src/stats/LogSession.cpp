@@ -20,4 +20,6 @@ void LogSession::ChooseLogFile(const QString& path) {
     ++Generation;
 }
 
-void LogSession::CloseLog() { LogFileHandle.reset(); }
+void LogSession::CloseLog() {
+    LogFileHandle.reset();
+}

@@ -27,8 +27,8 @@ struct LogSession {
     QString LastTime;
 
     // In memory only.
-    QByteArray ReadBuffer;        ///< whole lines, each ending in CR LF
-    qint64 BufferPos = 1;         ///< 1-based index of the next line's first byte
+    QByteArray ReadBuffer; ///< whole lines, each ending in CR LF
+    qint64 BufferPos = 1;  ///< 1-based index of the next line's first byte
     qint64 BufferLength = 0;
     std::unique_ptr<QFile> LogFileHandle;
     bool IsClosing = false;
@@ -53,6 +53,7 @@ struct LogSession {
     bool BufferUsedUp() const { return BufferPos > BufferLength; }
     /** Position just after the last line handed out: where the next start should read on. */
     qint64 PositionAfterLastLine() const {
-        return BufferUsedUp() ? TextStreamPosition : TextStreamPosition - (BufferLength - BufferPos + 1);
+        return BufferUsedUp() ? TextStreamPosition
+                              : TextStreamPosition - (BufferLength - BufferPos + 1);
     }
 };

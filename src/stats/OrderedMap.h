@@ -9,8 +9,7 @@
  * A text-keyed dictionary that enumerates in insertion order, with O(1) lookups: the shape
  * of the client table and of every day history. Entries are never removed one by one.
  */
-template <typename Value>
-class OrderedMap {
+template <typename Value> class OrderedMap {
 public:
     struct Entry {
         QString key;

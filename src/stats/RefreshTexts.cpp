@@ -7,7 +7,8 @@
 namespace RefreshTexts {
 
 int ShiftedHour(QTime now, qint32 timeZone) {
-    return int((qint64(now.hour()) + timeZone + 24) % 24); // C++ % keeps the dividend's sign, as wanted
+    return int((qint64(now.hour()) + timeZone + 24) %
+               24); // C++ % keeps the dividend's sign, as wanted
 }
 
 qint64 ShiftedSeconds(QTime now, qint32 timeZone) {
@@ -33,6 +34,8 @@ std::optional<QString> RateText(qint32 todayBlocks, qint64 shiftedSeconds) {
     return RightJustify(QString::number(std::nearbyint(rate), 'f', 0), 8);
 }
 
-QString BlocksText(qint32 blocks) { return RightJustify(blocks, 6); }
+QString BlocksText(qint32 blocks) {
+    return RightJustify(blocks, 6);
+}
 
 } // namespace RefreshTexts

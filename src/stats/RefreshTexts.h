@@ -30,6 +30,8 @@ std::optional<QString> RateText(qint32 todayBlocks, qint64 shiftedSeconds);
 QString BlocksText(qint32 blocks);
 
 /** What cells 2 and 3 show when the client has no entry for today. */
-inline QString NoTodayText() { return QStringLiteral("      "); }
+inline QString NoTodayText() {
+    return QStringLiteral("      ");
+}
 
 } // namespace RefreshTexts

@@ -29,15 +29,14 @@ std::unique_ptr<IHostLookup> lookupOrDefault(std::unique_ptr<IHostLookup> lookup
 } // namespace
 
 Analyzer::Analyzer(AnalyzerEnvironment environment, QObject* parent)
-    : QObject(parent),
-      m_env(std::move(environment)),
-      m_names(lookupOrDefault(std::move(m_env.hostLookup))),
-      m_reporter(*m_env.errorReport),
+    : QObject(parent), m_env(std::move(environment)),
+      m_names(lookupOrDefault(std::move(m_env.hostLookup))), m_reporter(*m_env.errorReport),
       m_processor(m_session, m_statistics, *this, m_reporter),
       m_window(std::make_unique<frmMain>()) {
     m_window->setAttribute(Qt::WA_DeleteOnClose, false);
     m_window->setRefreshHandler([this] { Timer1_Timer(); });
-    m_window->setQueryUnloadHandler([this](int unloadMode) { return Form_QueryUnload(unloadMode); });
+    m_window->setQueryUnloadHandler(
+        [this](int unloadMode) { return Form_QueryUnload(unloadMode); });
     connect(m_window.get(), &frmMain::exitRequested, this, &Analyzer::Shutdown);
     connect(m_window.get(), &frmMain::openRequested, this, &Analyzer::mnuOpen_Click);
     connect(m_window.get(), &frmMain::nextLogRequested, this, &Analyzer::mnuNext_Click);
@@ -97,7 +96,8 @@ void Analyzer::Form_Load() {
         return;
     m_openDialogPath = m_session.FileName;
     if (alwaysLoad == 0 &&
-        !m_env.dialogs->askYesNo(m_window.get(), u"Do you want to process "_s + m_session.FileName, false)) {
+        !m_env.dialogs->askYesNo(m_window.get(), u"Do you want to process "_s + m_session.FileName,
+                                 false)) {
         m_session.FileName.clear();
         return;
     }
@@ -111,7 +111,8 @@ bool Analyzer::readPlacement() {
     WindowPlacement placement = Placement::Current(*m_window, *m_window->lvRC5());
 
     bool completed = true;
-    for (const auto& read : PlacementReadSteps(SettingsKey::Common, SettingsKey::ListView, placement)) {
+    for (const auto& read :
+         PlacementReadSteps(SettingsKey::Common, SettingsKey::ListView, placement)) {
         if (!m_reporter.runStep(u"frmMain:Form_Load"_s, read)) {
             completed = false;
             break;
@@ -122,16 +123,20 @@ bool Analyzer::readPlacement() {
                           Twips::toPixelsX(placement.Width), Twips::toPixelsY(placement.Height));
     m_window->setWindowState(Placement::StateFlags(placement.WindowState));
     for (int column = 0; column < frmMain::ColumnCount; ++column)
-        m_reporter.runStep(u"frmMain:Form_Load"_s, [&] { m_window->setColumnWidthTwips(column, placement.Columns[column]); });
+        m_reporter.runStep(u"frmMain:Form_Load"_s, [&] {
+            m_window->setColumnWidthTwips(column, placement.Columns[column]);
+        });
     m_reporter.runStep(u"frmMain:Form_Load"_s, [&] { m_window->setSortKey(placement.SortKey); });
-    m_reporter.runStep(u"frmMain:Form_Load"_s, [&] { m_window->setSortOrder(placement.SortOrder); });
+    m_reporter.runStep(u"frmMain:Form_Load"_s,
+                       [&] { m_window->setSortOrder(placement.SortOrder); });
     return completed;
 }
 
 void Analyzer::savePlacement() {
     const WindowPlacement placement = Placement::Current(*m_window, *m_window->lvRC5());
-    m_reporter.runStep(u"frmMain:Form_Unload"_s,
-                       [&] { SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement); });
+    m_reporter.runStep(u"frmMain:Form_Unload"_s, [&] {
+        SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
+    });
 }
 
 bool Analyzer::Form_QueryUnload(int unloadMode) {

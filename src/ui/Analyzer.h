@@ -3,9 +3,9 @@
 #include "frmNames.h"
 
 #include "common/ErrorReport.h"
-#include "report/ReportSchedule.h"
 #include "naming/ClientNames.h"
 #include "persistence/Settings.h"
+#include "report/ReportSchedule.h"
 #include "stats/ClientTable.h"
 #include "stats/LogProcessor.h"
 #include "stats/LogSession.h"
@@ -123,7 +123,7 @@ private:
         QString text;
     };
     mutable ShortPath m_shortPath; ///< the last path shortened for status panel 1
-    QElapsedTimer m_lastPaint; ///< when a run last let the window repaint
+    QElapsedTimer m_lastPaint;     ///< when a run last let the window repaint
     static constexpr qint64 FrameMilliseconds = 40;
     int m_refreshTickCount = 0;
     bool m_statsLoadAttempted = false; ///< only then may shut-down write the stats file

@@ -3,9 +3,9 @@
 
 #include "UserDialogs.h"
 #include "frmDetail.h"
+#include "frmMain.h"
 #include "frmNames.h"
 #include "frmPreferences.h"
-#include "frmMain.h"
 
 #include "stats/NextLogFile.h"
 
@@ -15,7 +15,8 @@
 using namespace Qt::StringLiterals;
 
 void Analyzer::mnuOpen_Click() {
-    const std::optional<QString> path = m_env.dialogs->chooseLogFile(m_window.get(), m_openDialogPath);
+    const std::optional<QString> path =
+        m_env.dialogs->chooseLogFile(m_window.get(), m_openDialogPath);
     if (!path)
         return; // cancelled: nothing changes
     m_openDialogPath = *path;
@@ -31,7 +32,8 @@ void Analyzer::mnuOpen_Click() {
 
 void Analyzer::mnuNext_Click() {
     QString next;
-    if (!m_reporter.runStep(u"frmMain:mnuNext_Click"_s, [&] { next = NextLogFileName(m_session.FileName); }) ||
+    if (!m_reporter.runStep(u"frmMain:mnuNext_Click"_s,
+                            [&] { next = NextLogFileName(m_session.FileName); }) ||
         next.isEmpty())
         return;
     if (m_env.dialogs->askYesNo(m_window.get(), u"Switch to "_s + next + u"?"_s, true))
@@ -56,7 +58,8 @@ void Analyzer::mnuNames_Click() {
         m_namesDialog->activateWindow();
         return;
     }
-    m_namesDialog = new frmNames(m_env.namesFilePath, [this] { m_names.LoadNames(m_env.namesFilePath); }, m_window.get());
+    m_namesDialog = new frmNames(
+        m_env.namesFilePath, [this] { m_names.LoadNames(m_env.namesFilePath); }, m_window.get());
     m_namesDialog->show();
 }
 
@@ -69,7 +72,8 @@ void Analyzer::lvRC5_DblClick() {
         open->Activate();
         return;
     }
-    auto* detail = new frmDetail(m_window.get(), *m_env.clock, m_reporter, m_names, frmDetail::lookupIn(m_statistics));
+    auto* detail = new frmDetail(m_window.get(), *m_env.clock, m_reporter, m_names,
+                                 frmDetail::lookupIn(m_statistics));
     if (!m_reporter.runStep(u"frmMain:lvRC5_DblClick"_s, [&] { detail->ShowDetail(key); }))
         detail->deleteLater();
 }

@@ -54,12 +54,16 @@ void Analyzer::Timer1_Timer() {
         return;
     const QTime now = m_env.clock->now().time();
     setLabel(m_window->statusPanel(2),
-             u" "_s + RefreshTexts::ClockText(now, m_preferences.TimeZone, m_session.LastTime, m_refreshTickCount) + u" "_s);
+             u" "_s +
+                 RefreshTexts::ClockText(now, m_preferences.TimeZone, m_session.LastTime,
+                                         m_refreshTickCount) +
+                 u" "_s);
     setLabel(m_window->statusPanel(3), u" "_s + m_session.LastDate + u" "_s);
     refreshStatusAndLabels(project);
     refreshList(project);
     // A report that cannot be written is skipped; the schedule goes on.
-    m_reportSchedule.Pass(m_preferences, [this](const QString& folder) { GenerateHTML(*m_window, folder); });
+    m_reportSchedule.Pass(m_preferences,
+                          [this](const QString& folder) { GenerateHTML(*m_window, folder); });
 }
 
 void Analyzer::refreshStatusAndLabels(const QString& project) {
@@ -74,7 +78,8 @@ void Analyzer::refreshStatusAndLabels(const QString& project) {
 void Analyzer::refreshList(const QString& project) {
     // Errors from here on skip the failing record and go on: no message.
     const QString today = GetCurrentDate(*m_env.clock);
-    const qint64 seconds = RefreshTexts::ShiftedSeconds(m_env.clock->now().time(), m_preferences.TimeZone);
+    const qint64 seconds =
+        RefreshTexts::ShiftedSeconds(m_env.clock->now().time(), m_preferences.TimeZone);
     const int sortKey = m_window->SortKey();
     bool resort = false;
     const auto write = [&](QTreeWidgetItem* row, int column, const QString& text) {
@@ -99,7 +104,8 @@ void Analyzer::refreshList(const QString& project) {
                 }
                 resort = true;
             } else {
-                SortedList::setCellText(row, 0, m_names.Resolve(name)); // a late host name: no re-sort
+                SortedList::setCellText(row, 0,
+                                        m_names.Resolve(name)); // a late host name: no re-sort
             }
             write(row, 1, RefreshTexts::BlocksText(record.Blocks));
             if (const DayEntry* day = record.Data.find(today)) {
@@ -127,8 +133,9 @@ QString Analyzer::MakeStatusText() const {
         if (m_shortPath.path != m_session.FileName || m_shortPath.width != available) {
             m_shortPath.path = m_session.FileName;
             m_shortPath.width = available;
-            m_shortPath.text = available > 0 ? metrics.elidedText(m_session.FileName, Qt::ElideMiddle, available)
-                                             : m_session.FileName;
+            m_shortPath.text =
+                available > 0 ? metrics.elidedText(m_session.FileName, Qt::ElideMiddle, available)
+                              : m_session.FileName;
         }
         return m_shortPath.text + u" ("_s + line + u")"_s;
     });

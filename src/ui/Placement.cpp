@@ -14,13 +14,16 @@ qint16 StateNumber(const QWidget& window) {
 }
 
 Qt::WindowStates StateFlags(qint16 number) {
-    return number == 1 ? Qt::WindowMinimized : number == 2 ? Qt::WindowMaximized : Qt::WindowNoState;
+    return number == 1   ? Qt::WindowMinimized
+           : number == 2 ? Qt::WindowMaximized
+                         : Qt::WindowNoState;
 }
 
 WindowPlacement Current(const QWidget& window, const SortedList& list) {
     WindowPlacement placement;
     placement.WindowState = StateNumber(window);
-    const QRect rect = window.isVisible() && placement.WindowState != 0 ? window.normalGeometry() : window.geometry();
+    const QRect rect = window.isVisible() && placement.WindowState != 0 ? window.normalGeometry()
+                                                                        : window.geometry();
     placement.Left = float(Twips::fromPixelsX(rect.x()));
     placement.Top = float(Twips::fromPixelsY(rect.y()));
     placement.Width = float(Twips::fromPixelsX(rect.width()));

@@ -43,7 +43,8 @@ public:
     bool operator<(const QTreeWidgetItem& other) const override {
         const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
         if (other.type() == Type)
-            return compareCellTexts(cell(column), static_cast<const ListRow&>(other).cell(column)) < 0;
+            return compareCellTexts(cell(column), static_cast<const ListRow&>(other).cell(column)) <
+                   0;
         return compareCellTexts(text(column), other.text(column)) < 0;
     }
     QString cell(int column) const { return m_cells.value(column); }

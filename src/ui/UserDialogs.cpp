@@ -24,8 +24,9 @@ void MessageBoxDialogs::warn(QWidget* parent, const QString& text) {
 }
 
 bool MessageBoxDialogs::askYesNo(QWidget* parent, const QString& text, bool questionIcon) {
-    std::unique_ptr<QMessageBox> box(makeBox(parent, questionIcon ? QMessageBox::Question : QMessageBox::NoIcon,
-                                             text, QMessageBox::Yes | QMessageBox::No));
+    std::unique_ptr<QMessageBox> box(
+        makeBox(parent, questionIcon ? QMessageBox::Question : QMessageBox::NoIcon, text,
+                QMessageBox::Yes | QMessageBox::No));
     box->setDefaultButton(QMessageBox::Yes);
     return box->exec() == QMessageBox::Yes;
 }
@@ -34,7 +35,8 @@ std::optional<QString> MessageBoxDialogs::chooseLogFile(QWidget* parent, const Q
     QFileDialog dialog(parent, QStringLiteral("Select Conlog file"), preset);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilters({QStringLiteral("Conlog files (*.log)"), QStringLiteral("All files (*.*)")});
+    dialog.setNameFilters(
+        {QStringLiteral("Conlog files (*.log)"), QStringLiteral("All files (*.*)")});
     dialog.selectNameFilter(QStringLiteral("Conlog files (*.log)"));
     dialog.setDefaultSuffix(QStringLiteral("log"));
     if (!preset.isEmpty())

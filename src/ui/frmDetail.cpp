@@ -1,7 +1,7 @@
 #include "frmDetail.h"
 
-#include "SortedList.h"
 #include "Placement.h"
+#include "SortedList.h"
 #include "Twips.h"
 #include "WindowLook.h"
 
@@ -37,10 +37,7 @@ constexpr int InvalidPropertyValue = 380;
 
 frmDetail::frmDetail(QWidget* owner, const Clock& clock, ErrorReporter& reporter,
                      ClientNames& names, RecordLookup lookup)
-    : QWidget(owner, Qt::Window),
-      m_clock(clock),
-      m_reporter(reporter),
-      m_names(names),
+    : QWidget(owner, Qt::Window), m_clock(clock), m_reporter(reporter), m_names(names),
       m_lookup(std::move(lookup)) {
     setObjectName(u"frmDetail"_s);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -142,7 +139,8 @@ void frmDetail::Form_Load() {
 
     // Read as far as the report lets it; a value not read stays the current one, so applying
     // it below changes nothing.
-    for (const auto& read : PlacementReadSteps(SettingsKey::Details, SettingsKey::Details, placement))
+    for (const auto& read :
+         PlacementReadSteps(SettingsKey::Details, SettingsKey::Details, placement))
         if (!m_reporter.runStep(place, read))
             break;
 
@@ -162,7 +160,8 @@ void frmDetail::Form_Load() {
         return;
     setWindowState(Placement::StateFlags(placement.WindowState));
     for (int column = 0; column < ColumnCount; ++column)
-        if (!m_reporter.runStep(place, [&] { m_lvDetail->setColumnWidthTwips(column, placement.Columns[column]); }))
+        if (!m_reporter.runStep(
+                place, [&] { m_lvDetail->setColumnWidthTwips(column, placement.Columns[column]); }))
             return;
     if (!m_reporter.runStep(place, [&] { m_lvDetail->setSortKey(placement.SortKey); }))
         return;
@@ -196,8 +195,9 @@ void frmDetail::Form_Unload() {
 
     // Position and size are saved in the normal state only (see SaveWindowPlacement).
     const WindowPlacement placement = Placement::Current(*this, *m_lvDetail);
-    m_reporter.runStep(u"frmDetail:Form_Unload"_s,
-                       [&] { SaveWindowPlacement(SettingsKey::Details, SettingsKey::Details, placement); });
+    m_reporter.runStep(u"frmDetail:Form_Unload"_s, [&] {
+        SaveWindowPlacement(SettingsKey::Details, SettingsKey::Details, placement);
+    });
 }
 
 void frmDetail::closeEvent(QCloseEvent* event) {

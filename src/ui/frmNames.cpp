@@ -48,7 +48,8 @@ QPushButton* makeButton(const QString& name, const QString& caption, const QRect
 
 frmNames::frmNames(QString path, std::function<void()> reload, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                         Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+                         Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint),
       m_sPath(std::move(path)), m_reload(std::move(reload)) {
     setObjectName(u"frmNames"_s);
     setWindowTitle(u"Names"_s);

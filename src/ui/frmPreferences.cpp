@@ -54,16 +54,32 @@ const ControlDesign Controls[] = {
     {u"Label2", Kind::Label, u"Refresh rate:", Container::Frame1, {336, 672, 1356, 264}, 8, {}},
     {u"txtRefresh", Kind::TextBox, {}, Container::Frame1, {1848, 672, 852, 288}, 4, {}},
     {u"Label3", Kind::Label, u"sec", Container::Frame1, {2772, 672, 432, 264}, 7, {}},
-    {u"chkAlways", Kind::CheckBox, u"On startup load previous file", Container::Frame1,
-     {336, 1092, 3288, 264}, 5, {}},
-    {u"chkResolve", Kind::CheckBox, u"Resolve client addresses", Container::Frame1,
-     {336, 1344, 3288, 264}, 3, {}},
+    {u"chkAlways",
+     Kind::CheckBox,
+     u"On startup load previous file",
+     Container::Frame1,
+     {336, 1092, 3288, 264},
+     5,
+     {}},
+    {u"chkResolve",
+     Kind::CheckBox,
+     u"Resolve client addresses",
+     Container::Frame1,
+     {336, 1344, 3288, 264},
+     3,
+     {}},
     {u"fraWeb", Kind::CaptionlessFrame, {}, Container::Dialog, {168, 1932, 4968, 2532}, 10, {}},
     {u"chkWeb", Kind::CheckBox, u"Web stats", Container::Dialog, {336, 1932, 1188, 264}, 11, {}},
     {u"Label4", Kind::Label, u"Refresh rate:", Container::FraWeb, {336, 336, 1440, 264}, 17, u"E"},
     {u"txtWebRefresh", Kind::TextBox, {}, Container::FraWeb, {1848, 336, 852, 288}, 16, u"BE"},
     {u"Label7", Kind::Label, u"sec", Container::FraWeb, {2772, 336, 432, 264}, 22, {}},
-    {u"optFolder", Kind::Option, u"Folder location", Container::FraWeb, {336, 756, 1440, 264}, 13, u"E"},
+    {u"optFolder",
+     Kind::Option,
+     u"Folder location",
+     Container::FraWeb,
+     {336, 756, 1440, 264},
+     13,
+     u"E"},
     {u"txtFolder", Kind::TextBox, {}, Container::FraWeb, {1848, 756, 2952, 288}, 12, u"BEU"},
     {u"optFtp", Kind::Option, u"FTP Server", Container::FraWeb, {336, 1176, 1440, 264}, 15, u"E"},
     {u"txtFtpServer", Kind::TextBox, {}, Container::FraWeb, {1848, 1176, 2952, 288}, 21, u"BEF"},
@@ -124,7 +140,9 @@ qint32 checkValue(const QCheckBox* box) {
 void setCheckValue(QCheckBox* box, qint32 value) {
     if (value < 0 || value > 2)
         throw RunTimeError(InvalidPropertyValue, u"Invalid property value"_s);
-    box->setCheckState(value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+    box->setCheckState(value == 1   ? Qt::Checked
+                       : value == 2 ? Qt::PartiallyChecked
+                                    : Qt::Unchecked);
 }
 
 /** The text as a whole 32-bit number, or nothing when it does not convert. */
@@ -139,7 +157,8 @@ std::optional<qint32> wholeNumber(const QString& text) {
 /** The background of a text box, in every state (a disabled box shows it too). */
 void setBackground(QWidget* control, const QColor& colour) {
     QPalette palette = control->palette();
-    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    for (const QPalette::ColorGroup group :
+         {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         palette.setColor(group, QPalette::Base, colour);
     control->setPalette(palette);
 }
@@ -233,7 +252,8 @@ void frmPreferences::buildControls() {
     passwordStyle->setParent(this);
     m_txtPass->setStyle(passwordStyle);
     // A grey "AlwaysLoad" box (a stored 2) becomes an ordinary one once clicked.
-    connect(m_chkAlways, &QCheckBox::clicked, m_chkAlways, [box = m_chkAlways] { box->setTristate(false); });
+    connect(m_chkAlways, &QCheckBox::clicked, m_chkAlways,
+            [box = m_chkAlways] { box->setTristate(false); });
 
     m_cmdOk->setDefault(true);
     connect(m_cmdOk, &QPushButton::clicked, this, &frmPreferences::cmdOK_Click);

@@ -125,7 +125,8 @@ QString TestBrowserReport::dumpDom(const QString& path) {
     }
     const QString dom = QString::fromUtf8(chromium.readAllStandardOutput());
     if (dom.isEmpty())
-        qWarning("chromium printed nothing; its errors:\n%s", chromium.readAllStandardError().constData());
+        qWarning("chromium printed nothing; its errors:\n%s",
+                 chromium.readAllStandardError().constData());
     return dom;
 }
 
@@ -150,11 +151,8 @@ void TestBrowserReport::reportShowsTheListAsText() {
         QString name;
         qint64 total;
     } rows[] = {
-        {u"<All-clients>"_s, 30},
-        {HostileName, 12},
-        {u"alice & \"bob\""_s, 10},
-        {u"Zo\u00EB"_s, 5},
-        {u"\u03A9mega"_s, 3},
+        {u"<All-clients>"_s, 30}, {HostileName, 12},    {u"alice & \"bob\""_s, 10},
+        {u"Zo\u00EB"_s, 5},       {u"\u03A9mega"_s, 3},
     };
     for (const auto& r : rows) {
         QTreeWidgetItem* item = window.addRow(r.name, r.name);

@@ -26,8 +26,9 @@ public:
     QStringList warnings;
     QStringList questions;
     QList<bool> questionIcons;
-    QList<bool> answers;                       ///< Yes (true) or No, in order; then No
-    QList<std::optional<QString>> chosenFiles; ///< what the file dialog returns, in order; then cancel
+    QList<bool> answers; ///< Yes (true) or No, in order; then No
+    QList<std::optional<QString>>
+        chosenFiles; ///< what the file dialog returns, in order; then cancel
     QStringList presets;
     std::function<void()> whileAsked;
 };

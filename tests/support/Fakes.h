@@ -94,8 +94,7 @@ QByteArray readFile(const QString& path);
 bool writeFile(const QString& path, const QByteArray& bytes);
 
 /** Runs f and returns the number of the RunTimeError it throws, or 0. */
-template <typename F>
-int errorNumber(F&& f) {
+template <typename F> int errorNumber(F&& f) {
     try {
         f();
     } catch (const RunTimeError& error) {
