@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config ccache
+    clang-format           # ./test.sh checks the format of every C++ file
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-wine             # the Tahoma the windows are designed for
     mawk                   # the reference script of the processing benchmark
