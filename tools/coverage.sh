@@ -11,5 +11,5 @@ cmake --build "$build" -j"$(nproc)"
 find "$build" -name '*.gcda' -delete
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" -j"$(nproc)" -LE soak --output-on-failure || true
 gcovr --root . --filter 'src/' --object-directory "$build" --exclude-unreachable-branches \
-    --exclude-throw-branches --print-summary --txt "$build/coverage.txt" >/dev/null
-tail -n 3 "$build/coverage.txt"
+    --exclude-throw-branches --print-summary --txt "$build/coverage.txt"
+echo "per file: $build/coverage.txt"
