@@ -3,6 +3,7 @@
 
 #include "naming/ClientNames.h"
 #include "support/Fakes.h"
+#include "support/Ink.h"
 #include "ui/Twips.h"
 #include "ui/frmNames.h"
 
@@ -14,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -36,7 +38,7 @@ private Q_SLOTS:
     void cleanup();
 
     void looksAsDesigned();
-    void isAModelessOwnedDialogCentredOnItsOwner();
+    void isAModelessOwnedDialogCentredOnTheScreen();
     void roundTripsAFileByteForByte_data();
     void roundTripsAFileByteForByte();
     void latin1FileIsShownAndSavedAsUtf8();
@@ -65,7 +67,7 @@ void TestFrmNames::init() {
     QVERIFY(m_dir.isValid());
     m_path = m_dir.filePath(u"quillmere.nam"_s);
     m_owner = std::make_unique<QMainWindow>();
-    m_owner->setGeometry(100, 80, 500, 400);
+    m_owner->setGeometry(20, 20, 400, 300);
     m_owner->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_owner.get()));
     m_reloads = 0;
@@ -109,6 +111,8 @@ void TestFrmNames::looksAsDesigned() {
              u"Enter computer names mappings\ne.g.\n192.168.0.10 OFFICEPC"_s);
     QCOMPARE(dialog->labInfo()->textFormat(), Qt::PlainText);
     QCOMPARE(dialog->labInfo()->geometry(), twips(168, 168, 3960, 684));
+    // Its three lines apart: Wine's Tahoma declares them closer than its glyphs reach.
+    QCOMPARE(inkBands(dialog->labInfo()), 3);
     QCOMPARE(dialog->cmdOK()->text(), u"OK"_s);
     QCOMPARE(dialog->cmdOK()->geometry(), twips(4284, 84, 1104, 348));
     QCOMPARE(dialog->cmdCancel()->text(), u"Cancel"_s);
@@ -133,7 +137,7 @@ void TestFrmNames::looksAsDesigned() {
     QCOMPARE(QApplication::focusWidget(), dialog->cmdOK());
 }
 
-void TestFrmNames::isAModelessOwnedDialogCentredOnItsOwner() {
+void TestFrmNames::isAModelessOwnedDialogCentredOnTheScreen() {
     frmNames* dialog = openDialog();
     QVERIFY(dialog);
     QCOMPARE(dialog->parentWidget(), m_owner.get());
@@ -147,8 +151,12 @@ void TestFrmNames::isAModelessOwnedDialogCentredOnItsOwner() {
     QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
     QVERIFY(dialog->testAttribute(Qt::WA_DeleteOnClose));
 
-    const QPoint offset = dialog->frameGeometry().center() - m_owner->frameGeometry().center();
-    QVERIFY2(offset.manhattanLength() <= 2, qPrintable(u"%1,%2"_s.arg(offset.x()).arg(offset.y())));
+    // On the middle of the owner's screen, not over the owner, which lies elsewhere.
+    const QPoint centre = m_owner->screen()->availableGeometry().center();
+    QVERIFY((m_owner->frameGeometry().center() - centre).manhattanLength() > 50);
+    const QPoint offset = dialog->frameGeometry().center() - centre; // within a window frame
+    QVERIFY2(qAbs(offset.x()) <= 8 && qAbs(offset.y()) <= 8,
+             qPrintable(u"%1,%2"_s.arg(offset.x()).arg(offset.y())));
 
     // The owner stays usable while the dialog is open.
     QVERIFY(m_owner->isEnabled());

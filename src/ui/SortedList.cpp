@@ -1,6 +1,7 @@
 #include "SortedList.h"
 
 #include "Twips.h"
+#include "WindowLook.h"
 #include "common/RunTimeError.h"
 
 #include <QHeaderView>
@@ -68,18 +69,14 @@ private:
     QList<QString> m_cells;
 };
 
-/**
- * Rows as high as the font's glyphs really reach: Wine's Tahoma declares a line height
- * (10 pixels at 7.8 points) smaller than its accents and descenders, which would be clipped.
- */
+/** Rows as high as the font's glyphs really reach (see glyphBox), so none is clipped. */
 class RowDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QSize size = QStyledItemDelegate::sizeHint(option, index);
-        const int glyphs = QFontMetrics(option.font).boundingRect(u"\u00C5\u00C9gjpqy|"_s).height();
-        size.setHeight(qMax(size.height(), glyphs));
+        size.setHeight(qMax(size.height(), glyphBox(QFontMetrics(option.font)).height()));
         return size;
     }
 };

@@ -2,6 +2,9 @@
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -33,6 +36,17 @@ QFont windowFont() {
     font.setWeight(QFont::Normal);
     font.setStyle(QFont::StyleNormal);
     return font;
+}
+
+QRect glyphBox(const QFontMetrics& metrics) {
+    // Capitals with accents, descenders and the bar, which reaches both ways in most fonts.
+    return metrics.boundingRect(u"\u00C5\u00C9gjpqy|"_s);
+}
+
+void centreOnScreen(QWidget* window, const QWidget* owner) {
+    const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        window->move(screen->availableGeometry().center() - window->rect().center());
 }
 
 // Resources of a static library must be initialised by name, outside any namespace.

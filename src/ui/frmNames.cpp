@@ -1,5 +1,6 @@
 #include "frmNames.h"
 
+#include "LineSpacedLabel.h"
 #include "Twips.h"
 #include "WindowLook.h"
 
@@ -57,10 +58,10 @@ frmNames::frmNames(QString path, std::function<void()> reload, QWidget* owner)
     setModal(false);
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(Twips::toPixelsX(ClientWidth), Twips::toPixelsY(ClientHeight));
+    centreOnScreen(this, owner); // rather than on the owner
 
-    m_labInfo = new QLabel(this);
+    m_labInfo = new LineSpacedLabel({}, this);
     m_labInfo->setObjectName(u"labInfo"_s);
-    m_labInfo->setTextFormat(Qt::PlainText);
     m_labInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_labInfo->setGeometry(Twips::toPixels(LabInfoRect));
 

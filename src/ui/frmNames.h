@@ -11,10 +11,10 @@ class QPushButton;
 
 /**
  * The names dialog: the whole computer-names file in one multi-line text box, written back
- * on OK. Modeless, owned by the main window (no taskbar entry of its own), centred on its
- * owner, fixed size. Enter makes a new line in the text (neither button is the default);
- * Escape is Cancel. The dialog deletes itself when it closes; the next Names command makes a
- * new one, which reads the file afresh.
+ * on OK. Modeless, owned by the main window (no taskbar entry of its own), centred on the
+ * main window's screen, fixed size. Enter makes a new line in the text (neither button is the
+ * default); Escape is Cancel. The dialog deletes itself when it closes; the next Names command
+ * makes a new one, which reads the file afresh.
  *
  * The box holds the file's text exactly: CR LF separates the lines of the box, and a lone CR
  * or LF, which does not end a line of the file, shows as the symbol ␍ or ␊ and is written back
