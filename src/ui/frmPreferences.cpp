@@ -1,5 +1,6 @@
 #include "frmPreferences.h"
 
+#include "EdgeCaptionFrame.h"
 #include "Twips.h"
 #include "WindowLook.h"
 
@@ -9,17 +10,13 @@
 
 #include <QCheckBox>
 #include <QFocusEvent>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStyleFactory>
-#include <QStyleOptionFrame>
-#include <QStylePainter>
 
 #include <algorithm>
 #include <optional>
@@ -33,7 +30,7 @@ constexpr double DesignClientHeight = 5088;
 constexpr int InvalidPropertyValue = 380;
 const char* const TagProperty = "Tag";
 
-enum class Kind { Frame, CaptionlessFrame, Label, TextBox, CheckBox, Option, Button };
+enum class Kind { Frame, Label, TextBox, CheckBox, Option, Button };
 enum class Container { Dialog, Frame1, FraWeb };
 
 struct ControlDesign {
@@ -68,7 +65,7 @@ const ControlDesign Controls[] = {
      {336, 1344, 3288, 264},
      3,
      {}},
-    {u"fraWeb", Kind::CaptionlessFrame, {}, Container::Dialog, {168, 1932, 4968, 2532}, 10, {}},
+    {u"fraWeb", Kind::Frame, {}, Container::Dialog, {168, 1932, 4968, 2532}, 10, {}},
     {u"chkWeb", Kind::CheckBox, u"Web stats", Container::Dialog, {336, 1932, 1188, 264}, 11, {}},
     {u"Label4", Kind::Label, u"Refresh rate:", Container::FraWeb, {336, 336, 1440, 264}, 17, u"E"},
     {u"txtWebRefresh", Kind::TextBox, {}, Container::FraWeb, {1848, 336, 852, 288}, 16, u"BE"},
@@ -89,26 +86,6 @@ const ControlDesign Controls[] = {
     {u"txtPass", Kind::TextBox, {}, Container::FraWeb, {1848, 2016, 1188, 288}, 20, u"BEF"},
     {u"cmdOk", Kind::Button, u"OK", Container::Dialog, {2856, 4620, 1104, 348}, 0, {}},
     {u"cmdCancel", Kind::Button, u"Cancel", Container::Dialog, {4032, 4620, 1104, 348}, 1, {}},
-};
-
-/**
- * A frame without a caption whose line runs where a caption's middle would be, as on the
- * captioned frame: the "Web stats" check box lying on it then reads as its title.
- */
-class CaptionlessFrame : public QGroupBox {
-public:
-    using QGroupBox::QGroupBox;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QStylePainter painter(this);
-        QStyleOptionFrame frame;
-        frame.initFrom(this);
-        frame.rect = rect().adjusted(0, fontMetrics().height() / 2, 0, 0);
-        frame.lineWidth = 1;
-        frame.midLineWidth = 0;
-        painter.drawPrimitive(QStyle::PE_FrameGroupBox, frame);
-    }
 };
 
 /** The style of the password box: every character shows as "*". */
@@ -176,10 +153,7 @@ frmPreferences::frmPreferences(Preferences& preferences, ErrorReporter& reporter
     setFixedSize(Twips::toPixelsX(DesignClientWidth), Twips::toPixelsY(DesignClientHeight));
     buildControls();
 
-    // Centred on the screen rather than on the owner.
-    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
-    if (screen)
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this, parent); // rather than on the owner
 
     Form_Load();
 }
@@ -187,22 +161,22 @@ frmPreferences::frmPreferences(Preferences& preferences, ErrorReporter& reporter
 frmPreferences::~frmPreferences() = default;
 
 void frmPreferences::buildControls() {
-    QWidget* frame1 = nullptr;
-    QWidget* fraWeb = nullptr;
+    EdgeCaptionFrame* frame1 = nullptr;
+    EdgeCaptionFrame* fraWeb = nullptr;
     QList<std::pair<int, QWidget*>> tabOrder;
     for (const ControlDesign& design : Controls) {
         QWidget* container = design.container == Container::Frame1   ? frame1
                              : design.container == Container::FraWeb ? fraWeb
-                                                                     : this;
+                                                                     : static_cast<QWidget*>(this);
         const QString caption = design.caption.toString();
         QWidget* control = nullptr;
         switch (design.kind) {
-        case Kind::Frame:
-            control = frame1 = new QGroupBox(caption, container);
+        case Kind::Frame: {
+            auto* frame = new EdgeCaptionFrame(caption, container);
+            (design.name == u"Frame1" ? frame1 : fraWeb) = frame;
+            control = frame;
             break;
-        case Kind::CaptionlessFrame:
-            control = fraWeb = new CaptionlessFrame(container);
-            break;
+        }
         case Kind::Label: {
             auto* label = new QLabel(caption, container);
             label->setTextFormat(Qt::PlainText);
@@ -244,8 +218,10 @@ void frmPreferences::buildControls() {
     m_cmdOk = findChild<QPushButton*>(u"cmdOk"_s);
     m_cmdCancel = findChild<QPushButton*>(u"cmdCancel"_s);
 
-    // The check box is the frame's title: it hides the frame's line where it lies.
-    m_chkWeb->setAutoFillBackground(true);
+    // "Web stats" lies on fraWeb's top edge as its caption; "General" goes in the same place.
+    const int captionLeft = m_chkWeb->x() - fraWeb->x();
+    frame1->setCaption(captionLeft, m_chkWeb->height());
+    fraWeb->setCaption(captionLeft, m_chkWeb->height(), m_chkWeb);
     m_txtPass->setEchoMode(QLineEdit::Password);
     // Made after the controls, so that it is deleted after the box that uses it.
     auto* passwordStyle = new PasswordStyle(QStyleFactory::create(style()->name()));
