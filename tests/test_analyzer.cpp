@@ -2,17 +2,21 @@
 #include "support/FakeDialogs.h"
 #include "support/FakeTray.h"
 #include "support/Fakes.h"
+#include "support/Ink.h"
 
 #include "persistence/Settings.h"
 #include "persistence/StatsFile.h"
 #include "ui/Analyzer.h"
+#include "ui/UserDialogs.h"
 #include "ui/frmMain.h"
 #include "ui/frmNames.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLockFile>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTabWidget>
@@ -332,6 +336,64 @@ private Q_SLOTS:
         p.analyzer->Timer1_Timer();
         QCOMPARE(a->text(3), u"     728"_s);
         QCOMPARE(p.window().statusPanel(2)->text().left(9), u" 00:00:00"_s);
+
+        // A path wider than panel 1 gives up whole folders from its middle.
+        p.analyzer->session().FileName =
+            u"/home/ann"_s + QString(u"/proxy"_s).repeated(40) + u"/conlog11.log"_s;
+        const QString status = p.analyzer->MakeStatusText();
+        QVERIFY2(status.startsWith(u"/home/ann/"_s) && status.contains(u"/.../"_s) &&
+                     status.endsWith(u"/conlog11.log (2)"_s),
+                 qPrintable(status));
+    }
+
+    void errorReportBox_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("answer");
+        QTest::addRow("Abort") << u"Abort"_s << int(ErrorAnswer::Abort);
+        QTest::addRow("Retry") << u"Retry"_s << int(ErrorAnswer::Retry);
+        QTest::addRow("Ignore") << u"Ignore"_s << int(ErrorAnswer::Ignore);
+    }
+    void errorReportBox() {
+        QFETCH(QString, button);
+        QFETCH(int, answer);
+        const RunTimeError error(
+            5, u"frmMain:IncrementClient\r\nInvalid procedure call or argument"_s);
+        const QString place = u"frmMain:Process"_s;
+        QString title;
+        QStringList order;
+        int textBands = 0;
+        bool openAfterEscapeAndClose = false;
+        QTimer driver;
+        connect(&driver, &QTimer::timeout, this, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            if (!box || !box->isVisible())
+                return;
+            driver.stop();
+            title = box->windowTitle();
+            QList<QPushButton*> buttons = box->findChildren<QPushButton*>();
+            std::sort(buttons.begin(), buttons.end(),
+                      [](auto* a, auto* b) { return a->x() < b->x(); });
+            for (QPushButton* b : buttons)
+                order << b->text().remove(u'&');
+            for (QLabel* label : box->findChildren<QLabel*>())
+                if (label->text() == errorReportText(error, place))
+                    textBands = inkBands(label);
+            QTest::keyClick(box, Qt::Key_Escape);
+            box->close();
+            openAfterEscapeAndClose = box->isVisible();
+            for (QPushButton* b : buttons)
+                if (b->text().remove(u'&') == button)
+                    b->click();
+        });
+        driver.start(10);
+        MessageBoxErrorReport report;
+        QCOMPARE(int(report.ask(error, place)), answer);
+        QCOMPARE(title, u"Quillmere Log Analyzer"_s);
+        QCOMPARE(order, (QStringList{u"Abort"_s, u"Retry"_s, u"Ignore"_s}));
+        QVERIFY(openAfterEscapeAndClose); // no Cancel: neither chooses an answer
+        // The text as it is, its lines apart: "Error: 0x5", an empty line, the place, and the
+        // two lines of the description.
+        QCOMPARE(textBands, 4);
     }
 
     void tabChangeShowsTheOtherProject() {

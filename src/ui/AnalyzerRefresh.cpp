@@ -2,6 +2,7 @@
 // the information panel and the rows of the selected project.
 #include "Analyzer.h"
 
+#include "CompactPath.h"
 #include "ReportFromList.h"
 #include "SortedList.h"
 #include "Twips.h"
@@ -133,9 +134,8 @@ QString Analyzer::MakeStatusText() const {
         if (m_shortPath.path != m_session.FileName || m_shortPath.width != available) {
             m_shortPath.path = m_session.FileName;
             m_shortPath.width = available;
-            m_shortPath.text =
-                available > 0 ? metrics.elidedText(m_session.FileName, Qt::ElideMiddle, available)
-                              : m_session.FileName;
+            m_shortPath.text = available > 0 ? compactPath(m_session.FileName, metrics, available)
+                                             : m_session.FileName;
         }
         return m_shortPath.text + u" ("_s + line + u")"_s;
     });

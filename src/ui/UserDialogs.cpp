@@ -1,8 +1,15 @@
 #include "UserDialogs.h"
 
+#include "LineSpacedLabel.h"
+
+#include <QAccessible>
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QStyle>
 
 namespace {
 
@@ -15,6 +22,72 @@ QMessageBox* makeBox(QWidget* parent, QMessageBox::Icon icon, const QString& tex
     box->setTextFormat(Qt::PlainText);
     return box;
 }
+
+/**
+ * The error report: a critical icon, the report's text and the answers Abort, Retry and
+ * Ignore, in that order on every desktop (a QMessageBox orders them by the desktop's
+ * conventions). There is no Cancel: Escape and the close command choose nothing, since each
+ * answer decides what the failing handler does next.
+ */
+class ErrorReportBox : public QDialog {
+public:
+    ErrorReportBox(const QString& text, QWidget* parent)
+        : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                              Qt::WindowTitleHint) {
+        setWindowTitle(Title);
+        setModal(true);
+        auto* icon = new QLabel(this);
+        const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+        icon->setPixmap(style()
+                            ->standardIcon(QStyle::SP_MessageBoxCritical, nullptr, this)
+                            .pixmap(iconSize, iconSize));
+        auto* message = new LineSpacedLabel(text, this);
+        message->setContentsMargins(0, 0, 0, fontMetrics().height()); // room above the buttons
+
+        auto* buttons = new QHBoxLayout;
+        const bool centred = style()->styleHint(QStyle::SH_MessageBox_CenterButtons, nullptr, this);
+        buttons->addStretch();
+        const std::pair<ErrorAnswer, QString> answers[] = {
+            {ErrorAnswer::Abort, QStringLiteral("&Abort")},
+            {ErrorAnswer::Retry, QStringLiteral("&Retry")},
+            {ErrorAnswer::Ignore, QStringLiteral("&Ignore")}};
+        for (const auto& [answer, caption] : answers) {
+            auto* button = new QPushButton(caption, this);
+            connect(button, &QPushButton::clicked, this, [this, answer] {
+                m_answer = answer;
+                accept();
+            });
+            buttons->addWidget(button);
+            if (answer == ErrorAnswer::Abort) {
+                button->setDefault(true);
+                button->setFocus();
+            }
+        }
+        if (centred)
+            buttons->addStretch();
+
+        auto* layout = new QGridLayout(this);
+        layout->addWidget(icon, 0, 0, Qt::AlignTop);
+        layout->addWidget(message, 0, 1);
+        layout->addLayout(buttons, 1, 0, 1, 2);
+        layout->setSizeConstraint(QLayout::SetFixedSize);
+    }
+
+    ErrorAnswer answer() const { return m_answer; }
+
+    /** Escape and the close command: no answer, the box stays. */
+    void reject() override {}
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QDialog::showEvent(event);
+        QAccessibleEvent alert(this, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
+    }
+
+private:
+    ErrorAnswer m_answer = ErrorAnswer::Abort;
+};
 
 } // namespace
 
@@ -47,18 +120,13 @@ std::optional<QString> MessageBoxDialogs::chooseLogFile(QWidget* parent, const Q
 }
 
 ErrorAnswer MessageBoxErrorReport::ask(const RunTimeError& error, const QString& place) {
-    QMessageBox box(QMessageBox::Critical, Title, errorReportText(error, place),
-                    QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore,
-                    QApplication::activeWindow());
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::Abort);
-    box.setEscapeButton(QMessageBox::Ignore);
-    switch (box.exec()) {
-    case QMessageBox::Retry:
-        return ErrorAnswer::Retry;
-    case QMessageBox::Abort:
+    // On the heap: the owner may go away while the box is open, and take the box with it.
+    QPointer<ErrorReportBox> box =
+        new ErrorReportBox(errorReportText(error, place), QApplication::activeWindow());
+    box->exec();
+    if (!box)
         return ErrorAnswer::Abort;
-    default:
-        return ErrorAnswer::Ignore;
-    }
+    const ErrorAnswer answer = box->answer();
+    delete box;
+    return answer;
 }

@@ -31,7 +31,10 @@ public:
     std::optional<QString> chooseLogFile(QWidget* parent, const QString& preset) override;
 };
 
-/** The real error report: a critical box with Abort, Retry and Ignore. */
+/**
+ * The real error report: a modal box with a critical icon and the buttons Abort (the default),
+ * Retry and Ignore, in that order. Escape and the close command leave it open.
+ */
 class MessageBoxErrorReport : public IErrorReport {
 public:
     ErrorAnswer ask(const RunTimeError& error, const QString& place) override;
