@@ -356,8 +356,8 @@ private Q_SLOTS:
     void errorReportBox() {
         QFETCH(QString, button);
         QFETCH(int, answer);
-        const RunTimeError error(
-            5, u"frmMain:IncrementClient\r\nInvalid procedure call or argument"_s);
+        // A descender ("p") over capitals: lines spaced by the declared height would touch.
+        const RunTimeError error(380, u"frmMain:ReadProperties\r\nInvalid property value"_s);
         const QString place = u"frmMain:Process"_s;
         QString title;
         QStringList order;
@@ -391,7 +391,7 @@ private Q_SLOTS:
         QCOMPARE(title, u"Quillmere Log Analyzer"_s);
         QCOMPARE(order, (QStringList{u"Abort"_s, u"Retry"_s, u"Ignore"_s}));
         QVERIFY(openAfterEscapeAndClose); // no Cancel: neither chooses an answer
-        // The text as it is, its lines apart: "Error: 0x5", an empty line, the place, and the
+        // The text as it is, its lines apart: "Error: 0x17C", an empty line, the place, and the
         // two lines of the description.
         QCOMPARE(textBands, 4);
     }

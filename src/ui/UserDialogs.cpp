@@ -1,6 +1,7 @@
 #include "UserDialogs.h"
 
 #include "LineSpacedLabel.h"
+#include "WindowLook.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -36,6 +37,7 @@ public:
                               Qt::WindowTitleHint) {
         setWindowTitle(Title);
         setModal(true);
+        setFont(windowFont());
         auto* icon = new QLabel(this);
         const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
         icon->setPixmap(style()
