@@ -336,64 +336,44 @@ private Q_SLOTS:
         p.analyzer->Timer1_Timer();
         QCOMPARE(a->text(3), u"     728"_s);
         QCOMPARE(p.window().statusPanel(2)->text().left(9), u" 00:00:00"_s);
-
-        // A path wider than panel 1 gives up whole folders from its middle.
-        p.analyzer->session().FileName =
-            u"/home/ann"_s + QString(u"/proxy"_s).repeated(40) + u"/conlog11.log"_s;
-        const QString status = p.analyzer->MakeStatusText();
-        QVERIFY2(status.startsWith(u"/home/ann/"_s) && status.contains(u"/.../"_s) &&
-                     status.endsWith(u"/conlog11.log (2)"_s),
-                 qPrintable(status));
     }
 
     void errorReportBox_data() {
-        QTest::addColumn<QString>("button");
         QTest::addColumn<int>("answer");
-        QTest::addRow("Abort") << u"Abort"_s << int(ErrorAnswer::Abort);
-        QTest::addRow("Retry") << u"Retry"_s << int(ErrorAnswer::Retry);
-        QTest::addRow("Ignore") << u"Ignore"_s << int(ErrorAnswer::Ignore);
+        QTest::addRow("Abort") << int(ErrorAnswer::Abort);
+        QTest::addRow("Retry") << int(ErrorAnswer::Retry);
+        QTest::addRow("Ignore") << int(ErrorAnswer::Ignore);
     }
     void errorReportBox() {
-        QFETCH(QString, button);
         QFETCH(int, answer);
         // A descender ("p") over capitals: lines spaced by the declared height would touch.
         const RunTimeError error(380, u"frmMain:ReadProperties\r\nInvalid property value"_s);
-        const QString place = u"frmMain:Process"_s;
-        QString title;
-        QStringList order;
-        int textBands = 0;
-        bool openAfterEscapeAndClose = false;
+        QStringList seen; // the title, the buttons from left to right, the bands of text
         QTimer driver;
         connect(&driver, &QTimer::timeout, this, [&] {
             QWidget* box = QApplication::activeModalWidget();
             if (!box || !box->isVisible())
                 return;
             driver.stop();
-            title = box->windowTitle();
             QList<QPushButton*> buttons = box->findChildren<QPushButton*>();
             std::sort(buttons.begin(), buttons.end(),
                       [](auto* a, auto* b) { return a->x() < b->x(); });
-            for (QPushButton* b : buttons)
-                order << b->text().remove(u'&');
+            seen << box->windowTitle();
+            for (QPushButton* button : buttons)
+                seen << button->text().remove(u'&');
             for (QLabel* label : box->findChildren<QLabel*>())
-                if (label->text() == errorReportText(error, place))
-                    textBands = inkBands(label);
-            QTest::keyClick(box, Qt::Key_Escape);
+                if (label->text() == errorReportText(error, u"frmMain:Process"_s))
+                    seen << QString::number(inkBands(label));
+            QTest::keyClick(box, Qt::Key_Escape); // no Cancel: neither chooses an answer
             box->close();
-            openAfterEscapeAndClose = box->isVisible();
-            for (QPushButton* b : buttons)
-                if (b->text().remove(u'&') == button)
-                    b->click();
+            seen << (box->isVisible() ? u"open"_s : u"closed"_s);
+            buttons.at(answer)->click();
         });
         driver.start(10);
-        MessageBoxErrorReport report;
-        QCOMPARE(int(report.ask(error, place)), answer);
-        QCOMPARE(title, u"Quillmere Log Analyzer"_s);
-        QCOMPARE(order, (QStringList{u"Abort"_s, u"Retry"_s, u"Ignore"_s}));
-        QVERIFY(openAfterEscapeAndClose); // no Cancel: neither chooses an answer
-        // The text as it is, its lines apart: "Error: 0x17C", an empty line, the place, and the
-        // two lines of the description.
-        QCOMPARE(textBands, 4);
+        QCOMPARE(int(MessageBoxErrorReport().ask(error, u"frmMain:Process"_s)), answer);
+        // "Error: 0x17C", an empty line, the place and the two lines of the description.
+        QCOMPARE(seen, (QStringList{u"Quillmere Log Analyzer"_s, u"Abort"_s, u"Retry"_s,
+                                    u"Ignore"_s, u"4"_s, u"open"_s}));
     }
 
     void tabChangeShowsTheOtherProject() {

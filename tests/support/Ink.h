@@ -3,6 +3,20 @@
 #include <QImage>
 #include <QWidget>
 
+#include <utility>
+
+/** The first and last row of the area with anything but the colour of its top right pixel. */
+inline std::pair<int, int> inkRows(const QImage& image, const QRect& area) {
+    std::pair<int, int> rows(-1, -1);
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.pixel(x, y) != image.pixel(area.topRight())) {
+                rows = {rows.first < 0 ? y : rows.first, y};
+                break;
+            }
+    return rows;
+}
+
 /**
  * How many bands of text the widget shows: runs of rows with anything drawn on its background,
  * apart from each other by at least one empty row. Lines of text that touch make one band (and
