@@ -30,14 +30,19 @@ int main(int argc, char* argv[]) {
     environment.lockFilePath = AppPaths::lockFilePath();
     Analyzer analyzer(std::move(environment));
 
+    // A service stop or the end of the session: no one is there to answer a dialog.
     TerminationSignals signals;
     QObject::connect(&signals, &TerminationSignals::terminationRequested, &analyzer,
-                     &Analyzer::Shutdown);
+                     &Analyzer::ShutdownUnattended);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &analyzer,
-                     [&analyzer](QSessionManager&) { analyzer.Shutdown(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &analyzer, &Analyzer::Shutdown);
-    QObject::connect(&analyzer, &Analyzer::finished, &app, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
+                     [&analyzer](QSessionManager&) { analyzer.ShutdownUnattended(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &analyzer,
+                     &Analyzer::ShutdownUnattended);
+    // exit(), not quit(): it also ends the loop of a dialog still open (the start-up question
+    // under a SIGTERM), where quit() would first ask every window to close.
+    QObject::connect(
+        &analyzer, &Analyzer::finished, &app, [] { QCoreApplication::exit(0); },
+        Qt::QueuedConnection);
 
     QTimer::singleShot(0, &analyzer, &Analyzer::Form_Load);
     return app.exec();

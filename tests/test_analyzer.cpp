@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLockFile>
 #include <QPushButton>
@@ -24,6 +25,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -59,9 +62,13 @@ void append(const QString& path, const QByteArray& bytes) {
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
+/** A timer interval for tests that let Timer1 tick, as it does from the window's creation. */
+constexpr int Tick = 5;
+
 /** One run of the program with fakes for everything outside. */
 struct Program {
-    explicit Program(const QString& folder) {
+    /** timerInterval 0 stops Timer1: the test runs the passes itself. */
+    explicit Program(const QString& folder, int timerInterval = 0, QString lockFolder = {}) {
         auto fakeLookup = std::make_unique<FakeHostLookup>();
         lookup = fakeLookup.get();
         AnalyzerEnvironment environment;
@@ -72,9 +79,16 @@ struct Program {
         environment.hostLookup = std::move(fakeLookup);
         environment.statsFilePath = folder + u"/qla.bin"_s;
         environment.namesFilePath = folder + u"/qla.nam"_s;
-        environment.lockFilePath = folder + u"/qla.lock"_s;
+        environment.lockFilePath = (lockFolder.isEmpty() ? folder : lockFolder) + u"/qla.lock"_s;
+        environment.timerInterval = timerInterval > 0 ? timerInterval : 1000;
         analyzer = std::make_unique<Analyzer>(std::move(environment));
-        analyzer->window()->Timer1()->stop(); // tests run the passes themselves
+        if (timerInterval == 0)
+            analyzer->window()->Timer1()->stop();
+    }
+    /** Lets Timer1 tick a few times, e.g. while a box is open. */
+    void letTimerTick() {
+        QSignalSpy ticks(window().Timer1(), &QTimer::timeout);
+        QTRY_VERIFY(ticks.count() >= 3);
     }
     frmMain& window() { return *analyzer->window(); }
     QTreeWidget& list() { return *analyzer->window()->lvRC5(); }
@@ -115,7 +129,8 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(m_dir->filePath(u"qla.nam"_s))); // created empty
         QCOMPARE(QFileInfo(m_dir->filePath(u"qla.nam"_s)).size(), 0);
         QVERIFY(p.analyzer->session().FileName.isEmpty());
-        QVERIFY(!p.tray.calls.isEmpty()); // the icon went into the tray
+        QVERIFY(!p.tray.calls.isEmpty());                 // the icon went into the tray
+        QVERIFY(!p.window().testAttribute(Qt::WA_Moved)); // the window system places it
         p.analyzer->Timer1_Timer();
         QCOMPARE(p.list().topLevelItemCount(), 0);
         QCOMPARE(p.window().labInBuf()->text(), u"0"_s);
@@ -162,9 +177,12 @@ private Q_SLOTS:
         }
         append(m_log, manyReturns(10, 10));
         SaveSetting(SettingsKey::Common, SettingsKey::AlwaysLoad, u"0"_s);
+        SaveSetting(SettingsKey::Common, "Refresh Rate"_L1, u"1"_s);
         {
-            Program q(m_dir->path());
+            // The timer ticks under the question; nothing is read before the answer.
+            Program q(m_dir->path(), Tick);
             q.dialogs.answers = {false};
+            q.dialogs.whileAsked = [&] { q.letTimerTick(); };
             q.analyzer->Form_Load();
             QCOMPARE(q.dialogs.questions, QStringList{u"Do you want to process "_s + m_log});
             QCOMPARE(q.dialogs.questionIcons, QList<bool>{false});
@@ -178,10 +196,21 @@ private Q_SLOTS:
             QCOMPARE(q.list().topLevelItemCount(), 11);
             q.analyzer->Shutdown();
         }
-        Program r(m_dir->path());
-        r.analyzer->Form_Load(); // no log saved: no question, nothing read
-        QVERIFY(r.dialogs.questions.isEmpty());
-        QCOMPARE(r.analyzer->statistics().Totals.ClientsTotalRC5, blocksOf(0, 10));
+        {
+            Program r(m_dir->path());
+            r.analyzer->Form_Load(); // no log saved: no question, nothing read
+            QVERIFY(r.dialogs.questions.isEmpty());
+            QCOMPARE(r.analyzer->statistics().Totals.ClientsTotalRC5, blocksOf(0, 10));
+        }
+        // A file name of a megabyte is shortened in the question.
+        LogSession longName;
+        longName.FileName = QString(1 << 20, u'x') + u"/conlog01.log"_s;
+        QVERIFY(SaveStatsFile(m_dir->filePath(u"qla.bin"_s), longName, Statistics()));
+        Program s(m_dir->path());
+        s.analyzer->Form_Load();
+        QCOMPARE(s.dialogs.questions.size(), 1);
+        QVERIFY(s.dialogs.questions[0].size() < 300);
+        QVERIFY(s.dialogs.questions[0].endsWith(u"/conlog01.log"_s));
     }
 
     void exitWhileABacklogIsRead() {
@@ -235,7 +264,21 @@ private Q_SLOTS:
         QCOMPARE(q.analyzer->session().CurrentLine, 10);
     }
 
-    void secondInstanceLeavesEverythingAlone() {
+    void startUpThatEndsEarlyWritesNothing_data() {
+        QTest::addColumn<QString>("hurdle");
+        QTest::addColumn<QString>("message"); // how the message shown starts; %1 is the path
+        QTest::addRow("second instance") << u"lock"_s << u"Previous instance still running!"_s;
+        QTest::addRow("data folder not writable")
+            << u"folder"_s << u"The data folder \"%1\" cannot be written: it is not a folder."_s;
+        QTest::addRow("stats file unreadable")
+            << u"fifo"_s
+            << u"The statistics file \"%1\" cannot be read: it is not a regular file."_s;
+        QTest::addRow("Abort in the error report") << u"abort"_s << QString();
+    }
+    void startUpThatEndsEarlyWritesNothing() {
+        QFETCH(QString, hurdle);
+        QFETCH(QString, message);
+        const QString stats = m_dir->filePath(u"qla.bin"_s);
         append(m_log, manyReturns(0, 5));
         {
             Program p(m_dir->path());
@@ -244,23 +287,80 @@ private Q_SLOTS:
             p.analyzer->mnuOpen_Click();
             p.analyzer->Shutdown();
         }
-        const QString stats = m_dir->filePath(u"qla.bin"_s);
-        QFile file(stats);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray before = file.readAll();
-        file.close();
-
+        append(m_log, manyReturns(5, 5));
+        // Every tick would read the log and write the report.
+        for (const auto& [key, value] : {std::pair{"WebStats", "1"},
+                                         {"WebRefreshRate", "1"},
+                                         {"WebFolder", ""},
+                                         {"Refresh Rate", "1"}})
+            SaveSetting(SettingsKey::Common, QLatin1StringView(key),
+                        *value ? QString::fromLatin1(value) : m_dir->path());
         QLockFile running(m_dir->filePath(u"qla.lock"_s));
-        QVERIFY(running.tryLock(0));
-        Program second(m_dir->path());
-        QSignalSpy finished(second.analyzer.get(), &Analyzer::finished);
-        second.analyzer->Form_Load();
-        QCOMPARE(second.dialogs.warnings, QStringList{u"Previous instance still running!"_s});
-        QVERIFY(!second.analyzer->isRunning());
+        QString lockFolder = m_dir->path();
+        if (hurdle == u"lock"_s)
+            QVERIFY(running.tryLock(0));
+        if (hurdle == u"folder"_s)
+            QVERIFY(writeFile(lockFolder = m_dir->filePath(u"file"_s), "x"));
+        if (hurdle == u"fifo"_s)
+            QVERIFY(QFile::remove(stats) &&
+                    mkfifo(QFile::encodeName(stats).constData(), 0600) == 0);
+        if (hurdle == u"abort"_s)
+            SaveSetting(SettingsKey::Common, "Refresh Rate"_L1, u"abc"_s);
+        const QString settings = SettingsStore().fileName();
+        const QByteArray settingsBefore = readFile(settings);
+        const QByteArray statsBefore = hurdle == u"fifo"_s ? QByteArray() : readFile(stats);
+
+        Program p(m_dir->path(), Tick, lockFolder);
+        p.dialogs.whileAsked = p.errors.whileOpen = [&] { p.letTimerTick(); };
+        QSignalSpy finished(p.analyzer.get(), &Analyzer::finished);
+        p.analyzer->Form_Load();
         QVERIFY(finished.wait(1000));
-        QVERIFY(second.tray.calls.isEmpty());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), before);
+        QCOMPARE(p.dialogs.warnings.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty())
+            QVERIFY2(p.dialogs.warnings[0].startsWith(
+                         message.arg(hurdle == u"fifo"_s ? stats : lockFolder)),
+                     qPrintable(p.dialogs.warnings[0]));
+        p.analyzer.reset();
+        QCOMPARE(readFile(settings), settingsBefore);
+        if (hurdle == u"fifo"_s)
+            QVERIFY(QFileInfo(stats).exists() && !QFileInfo(stats).isFile()); // left alone
+        else
+            QCOMPARE(readFile(stats), statsBefore);
+        QVERIFY(!QFile::exists(m_dir->filePath(u"Index.htm"_s)));
+    }
+
+    void placementWrittenBackAsRead_data() {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("written"); // empty: a value that can be seen, not the stored one
+        QTest::addRow("left") << u"Common"_s << u"Left"_s << u"1000"_s << u"1000"_s;
+        QTest::addRow("height with a fraction")
+            << u"Common"_s << u"Height"_s << u"4000.5"_s << u"4000.5"_s;
+        QTest::addRow("column") << u"ListView"_s << u"Col1"_s << u"1801"_s << u"1801"_s;
+        QTest::addRow("width 0") << u"Common"_s << u"Width"_s << u"0"_s << QString();
+        QTest::addRow("height 5e10") << u"Common"_s << u"Height"_s << u"5e10"_s << QString();
+        QTest::addRow("far left") << u"Common"_s << u"Left"_s << u"-1e9"_s << QString();
+    }
+    void placementWrittenBackAsRead() {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        QFETCH(QString, written);
+        SaveSetting(section, key, stored);
+        {
+            Program p(m_dir->path());
+            p.analyzer->Form_Load();
+            const QRect shown = p.window().geometry();
+            const QSize minimum = p.window().usableMinimumSize();
+            QVERIFY(shown.width() >= minimum.width() && shown.height() >= minimum.height());
+            QVERIFY(shown.intersects(QGuiApplication::primaryScreen()->availableGeometry()));
+            p.analyzer->Shutdown();
+        }
+        if (written.isEmpty())
+            QVERIFY(GetSetting(section, key) != stored);
+        else
+            QCOMPARE(GetSetting(section, key), written);
     }
 
     void refreshWritesOnlyWhatChanged() {

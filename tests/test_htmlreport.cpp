@@ -124,17 +124,20 @@ private:
     QTemporaryDir m_dir;
     std::optional<SavedVariable> m_temp;
     std::optional<SavedVariable> m_tmpdir;
+    std::optional<SavedVariable> m_runtime;
 };
 
 void TestHtmlReport::init() {
     QVERIFY(m_dir.isValid());
     m_temp.emplace("TEMP");
     m_tmpdir.emplace("TMPDIR");
+    m_runtime.emplace("XDG_RUNTIME_DIR");
 }
 
 void TestHtmlReport::cleanup() {
     m_temp->restore();
     m_tmpdir->restore();
+    m_runtime->restore();
     QDir dir(m_dir.path());
     for (const QString& entry :
          dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
@@ -299,6 +302,15 @@ void TestHtmlReport::writeToFolder() {
     QVERIFY(HtmlReport::WriteReport(m_dir.path() + u"/"_s, big));
     QCOMPARE(readFile(page), HtmlReport::ReportBytes(big));
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{u"Index.htm"_s});
+
+    // A link planted at the page's path is replaced itself; the file it points to is untouched.
+    const QString victim = m_dir.filePath(u"victim"_s);
+    QVERIFY(writeFile(victim, "precious"));
+    QVERIFY(QFile::remove(page) && QFile::link(victim, page));
+    QVERIFY(HtmlReport::WriteReport(m_dir.path(), small));
+    QCOMPARE(readFile(victim), QByteArray("precious"));
+    QVERIFY(!QFileInfo(page).isSymLink());
+    QCOMPARE(readFile(page), HtmlReport::ReportBytes(small));
 }
 
 void TestHtmlReport::writeToBadFolders_data() {
@@ -466,24 +478,38 @@ void TestHtmlReport::scheduleFolders() {
 }
 
 void TestHtmlReport::tempFolder_data() {
-    QTest::addColumn<int>("temp"); // 0 unset, 1 empty, 2 set to a folder
-    QTest::addRow("TEMP set") << 2;
-    QTest::addRow("TEMP unset: the system's temporary folder") << 0;
-    QTest::addRow("TEMP empty: the system's temporary folder") << 1;
+    QTest::addColumn<int>("temp");    // 0 unset, 1 empty, 2 set to a folder
+    QTest::addColumn<int>("runtime"); // XDG_RUNTIME_DIR: 0 unset, 1 the user's own
+    QTest::addRow("TEMP set") << 2 << 1;
+    QTest::addRow("TEMP unset: the runtime folder, never the shared one") << 0 << 1;
+    QTest::addRow("TEMP empty: the runtime folder") << 1 << 1;
+    QTest::addRow("no runtime folder either: the data folder") << 0 << 0;
 }
 
 void TestHtmlReport::tempFolder() {
     QFETCH(int, temp);
+    QFETCH(int, runtime);
     const QString tempDir = m_dir.filePath(u"temp"_s);
     const QString tmpDir = m_dir.filePath(u"tmpdir"_s);
+    const QString runtimeDir = m_dir.filePath(u"runtime"_s);
     QVERIFY(QDir().mkpath(tempDir));
     QVERIFY(QDir().mkpath(tmpDir));
+    QVERIFY(QDir().mkpath(runtimeDir));
+    QVERIFY(QFile::setPermissions(runtimeDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ExeOwner));
     qputenv("TMPDIR", QFile::encodeName(tmpDir)); // what QDir::tempPath answers on this system
+    if (runtime == 1)
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir));
+    else
+        qunsetenv("XDG_RUNTIME_DIR");
     if (temp == 0)
         qunsetenv("TEMP");
     else
         qputenv("TEMP", temp == 1 ? QByteArray() : QFile::encodeName(tempDir));
-    const QString expected = temp == 2 ? tempDir : tmpDir;
+    const QString expected =
+        temp == 2 ? tempDir
+        : runtime ? runtimeDir
+                  : qEnvironmentVariable("XDG_DATA_HOME") + u"/Quillmere Log Analyzer"_s;
 
     const Preferences prefs = webPreferences(true, 1, false, m_dir.filePath(u"web"_s));
     QCOMPARE(QDir(ReportSchedule::ReportFolder(prefs)).canonicalPath(),
@@ -493,8 +519,7 @@ void TestHtmlReport::tempFolder() {
     ReportSchedule schedule;
     QCOMPARE(schedule.Pass(prefs, fileWriter(table)), ReportSchedule::Outcome::Written);
     QCOMPARE(readFile(expected + u"/Index.htm"_s), HtmlReport::ReportBytes(table));
-    const QString other = temp == 2 ? tmpDir : tempDir;
-    QVERIFY(!QFile::exists(other + u"/Index.htm"_s));
+    QVERIFY(!QFile::exists(tmpDir + u"/Index.htm"_s));
 }
 
 void TestHtmlReport::missingFolderIsSkipped() {

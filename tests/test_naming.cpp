@@ -15,6 +15,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -364,13 +365,15 @@ void TestNaming::parseNames_data() {
     QTest::addRow("no final CR LF")
         << u"10.0.0.1 PC1\r\n10.0.0.2 PC2"_s
         << Mappings{{u"10.0.0.1"_s, u"PC1"_s}, {u"10.0.0.2"_s, u"PC2"_s}} << true;
-    // Only CR LF ends a line: LF-only and CR-only files read as one line.
+    // LF ends a line, with or without a CR before it; a CR alone does not.
     QTest::addRow("LF only") << u"10.0.0.1 PC1\n10.0.0.2 PC2\n"_s
-                             << Mappings{{u"10.0.0.1"_s, u"PC1\n10.0.0.2"_s}} << true;
+                             << Mappings{{u"10.0.0.1"_s, u"PC1"_s}, {u"10.0.0.2"_s, u"PC2"_s}}
+                             << true;
     QTest::addRow("CR only") << u"10.0.0.1 PC1\r10.0.0.2 PC2\r"_s
                              << Mappings{{u"10.0.0.1"_s, u"PC1\r10.0.0.2"_s}} << true;
-    QTest::addRow("LF CR is no line end")
-        << u"10.0.0.1 A\n\r10.0.0.2 B"_s << Mappings{{u"10.0.0.1"_s, u"A\n\r10.0.0.2"_s}} << true;
+    QTest::addRow("LF CR: the CR starts the next line")
+        << u"10.0.0.1 A\n\r10.0.0.2 B"_s
+        << Mappings{{u"10.0.0.1"_s, u"A"_s}, {u"\r10.0.0.2"_s, u"B"_s}} << true;
     QTest::addRow("one name, two addresses")
         << u"10.0.0.1 PC\r\n10.0.0.2 PC"_s
         << Mappings{{u"10.0.0.1"_s, u"PC"_s}, {u"10.0.0.2"_s, u"PC"_s}} << true;
@@ -492,6 +495,18 @@ void TestNaming::loadNamesMissingOrUnreadable() {
     QVERIFY(names.nameTable().isEmpty());
     QString text = u"left over"_s;
     QVERIFY(!ReadNamesText(dir.filePath(u"folder.nam"_s), &text));
+
+    // A FIFO would block the reader for ever, /dev/zero fill the memory: both are unreadable.
+    const QString fifo = dir.filePath(u"fifo.nam"_s);
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = dir.filePath(u"zero.nam"_s);
+    QVERIFY(QFile::link(u"/dev/zero"_s, zero));
+    for (const QString& hostile : {fifo, zero}) {
+        QVERIFY(names.LoadNames(dir.filePath(u"seed.nam"_s)));
+        QVERIFY(!names.LoadNames(hostile));
+        QVERIFY(names.nameTable().isEmpty());
+        QVERIFY(!ReadNamesText(hostile, &text));
+    }
 
     // The editor reads a missing file as empty and does not create it.
     const QString absent = dir.filePath(u"absent.nam"_s);

@@ -33,6 +33,14 @@ public:
     /** True while a report is on screen; handlers with periodic work skip it meanwhile. */
     bool isOpen() const { return m_open; }
 
+    /**
+     * From now on no one is there to answer (a shut-down that no person started): every report
+     * goes to standard error instead and is answered Ignore, so that whatever can still be done
+     * is done.
+     */
+    void setUnattended() { m_unattended = true; }
+    bool isUnattended() const { return m_unattended; }
+
     ErrorAnswer report(const RunTimeError& error, const QString& place);
 
     /**
@@ -60,4 +68,9 @@ public:
 private:
     IErrorReport& m_report;
     bool m_open = false;
+    bool m_unattended = false;
 };
+
+/** Writes one line to standard error, "Quillmere Log Analyzer: " and text with its line breaks
+ *  flattened: what the program has to say when no one is there to read a message box. */
+void tellStandardError(const QString& text);

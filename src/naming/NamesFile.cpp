@@ -3,6 +3,7 @@
 #include "NameTable.h"
 
 #include "common/SafeSave.h"
+#include "common/WholeFile.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -20,8 +21,10 @@ QString DecodeNamesText(const QByteArray& bytes, bool keepByteOrderMark) {
 }
 
 bool ParseNames(const QString& text, NameTable& table) {
-    // Only CR LF ends a line; a lone LF stays inside a word.
-    for (const QStringView line : QStringView(text).tokenize(u"\r\n")) {
+    // A line ends at LF; a CR just before the LF belongs to the line end.
+    for (QStringView line : QStringView(text).tokenize(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
         // Trimming blanks, shortening runs of blanks and splitting at single blanks gives
         // exactly the non-empty pieces between blanks.
         QStringView words[2];
@@ -48,13 +51,11 @@ bool ensureFileExists(const QString& path) {
     return file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
 }
 
-/** The whole file, or false when it cannot be opened or read. */
+/** The whole file, or false when it cannot be read (or is not a regular file of sane size). */
 bool readAllBytes(const QString& path, QByteArray* bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    *bytes = file.readAll();
-    return file.error() == QFileDevice::NoError;
+    WholeFile file = ReadWholeFile(path, MaxNamesFileSize);
+    *bytes = std::move(file.bytes);
+    return file.outcome == WholeFile::Outcome::Read;
 }
 } // namespace
 

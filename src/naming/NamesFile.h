@@ -6,7 +6,7 @@
 class NameTable;
 
 /*
- * The names file: lines separated by CR LF, each an address, blanks, a computer name and
+ * The names file: lines ended by LF or CR LF, each an address, blanks, a computer name and
  * anything after it, which is ignored. Read as UTF-8 when its bytes are valid UTF-8, else as
  * Latin-1; written as UTF-8.
  */
@@ -18,10 +18,13 @@ class NameTable;
  */
 QString DecodeNamesText(const QByteArray& bytes, bool keepByteOrderMark);
 
+/** The largest names file read: a text that people edit in a box. */
+constexpr qint64 MaxNamesFileSize = 4 << 20;
+
 /**
- * Adds the mappings of names-file text to table. Each CR LF line, with its blanks (code 32
- * only; tabs belong to words) trimmed and runs of blanks taken as one, maps its first word to
- * its second; lines with fewer than two words are skipped. A line whose address the table
+ * Adds the mappings of names-file text to table. Each line (ended by LF or CR LF), with its blanks
+ * (code 32 only; tabs belong to words) trimmed and runs of blanks taken as one, maps its first word
+ * to its second; lines with fewer than two words are skipped. A line whose address the table
  * already holds (in any letter case) ends the reading: returns false, earlier mappings stay.
  */
 bool ParseNames(const QString& text, NameTable& table);
@@ -29,7 +32,8 @@ bool ParseNames(const QString& text, NameTable& table);
 /**
  * Adds the mappings of the names file at path to table, creating the file empty when it is
  * missing; the file is opened for reading only. False when the file cannot be created or
- * read (nothing is added) or when ParseNames stops at a repeated address.
+ * read (nothing is added; a FIFO, a device or a file over MaxNamesFileSize counts as
+ * unreadable) or when ParseNames stops at a repeated address.
  */
 bool ReadNameTable(const QString& path, NameTable& table);
 

@@ -69,6 +69,27 @@ QString settingPath(QAnyStringView section, QAnyStringView key) {
     return section.toString() + u'/' + key.toString();
 }
 
+const QString ApplicationName = u"Quillmere Log Analyzer"_s;
+constexpr qint64 MaxStoreFileSize = 1 << 20;
+
+/** The store's file, found without reading it: a name that has no file tells the folder. */
+QString storeFilePath() {
+    const QSettings probe(QSettings::IniFormat, QSettings::UserScope, ApplicationName + u"-"_s);
+    return QFileInfo(probe.fileName()).absolutePath() + u'/' + ApplicationName + u".ini"_s;
+}
+
+/** Whether the file (or its lock file) is something QSettings must not open: a FIFO would
+ *  block it for ever, a link to /dev/zero fill the memory. */
+bool unsafeToRead(const QString& path) {
+    for (const QString& file : {path, path + u".lock"_s}) {
+        const QFileInfo info(file);
+        if ((info.exists() || info.isSymLink()) &&
+            (!info.isFile() || info.size() > MaxStoreFileSize))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 namespace SettingsKey {
@@ -79,17 +100,24 @@ QString Column(int number) {
 
 // ---- SettingsStore -----------------------------------------------------------------------
 
-SettingsStore::SettingsStore()
-    : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                             u"Quillmere Log Analyzer"_s)) {}
+SettingsStore::SettingsStore() {
+    const QString path = storeFilePath();
+    if (unsafeToRead(path))
+        m_unusablePath = path; // read as empty, never written: every key gives its default
+    else
+        m_settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                                 ApplicationName);
+}
 
 SettingsStore::~SettingsStore() = default;
 
 QString SettingsStore::fileName() const {
-    return m_settings->fileName();
+    return m_settings ? m_settings->fileName() : m_unusablePath;
 }
 
 std::optional<QString> SettingsStore::StoredText(QAnyStringView section, QAnyStringView key) const {
+    if (!m_settings)
+        return std::nullopt;
     const QVariant value = m_settings->value(settingPath(section, key));
     if (!value.isValid())
         return std::nullopt;
@@ -105,10 +133,13 @@ QString SettingsStore::GetSetting(QAnyStringView section, QAnyStringView key,
 }
 
 void SettingsStore::SaveSetting(QAnyStringView section, QAnyStringView key, const QString& text) {
-    m_settings->setValue(settingPath(section, key), text);
+    if (m_settings)
+        m_settings->setValue(settingPath(section, key), text);
 }
 
 void SettingsStore::Commit() {
+    if (!m_settings)
+        throw RunTimeError(ErrorNumber::PathFileAccess, u"Path/File access error"_s);
     const QString path = m_settings->fileName();
     constexpr auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     if (!QFileInfo::exists(path)) {

@@ -34,7 +34,8 @@ QString Column(int number);
  * The per-user settings store of "Quillmere Log Analyzer": text values addressed by section
  * and key, kept in an INI file in the user's configuration folder. Writes go to disk in
  * Commit(), which leaves the file readable by its owner only (the FTP password is in it as
- * plain text).
+ * plain text). A file that is not a regular file of sane size (a FIFO, a link to a device) is
+ * never opened: the store then reads as empty and cannot be written.
  */
 class SettingsStore {
 public:
@@ -57,7 +58,8 @@ public:
     QString fileName() const;
 
 private:
-    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<QSettings> m_settings; ///< null while the file is unusable
+    QString m_unusablePath;
 };
 
 /** One read of the store: the stored text, or defaultText when absent. */

@@ -3,8 +3,10 @@
 #include "PropertyBag.h"
 #include "common/RunTimeError.h"
 #include "common/SafeSave.h"
+#include "common/WholeFile.h"
 #include "stats/LogSession.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -18,6 +20,12 @@ namespace {
 
 /** Properties of the file bag: the 14 of the log state and totals, then "RC5Stats". */
 constexpr qsizetype FileBagProperties = 15;
+/**
+ * Written after them only while the saved position lies inside a line too long to be read
+ * (see LogSession::ContinuesLongLine), so that every other file keeps the 15 properties that
+ * earlier builds read and write.
+ */
+constexpr QLatin1StringView ContinuesLongLineProperty = "ContinuesLongLine"_L1;
 
 [[noreturn]] void badFormat(const QString& what) {
     throw RunTimeError(ErrorNumber::BadFileFormat, u"Bad file format: "_s + what);
@@ -116,9 +124,13 @@ void readState(QIODevice& device, LoadedState& state) {
     {
         PropertyBag fileBag;
         fileBag.SetContents(readFrame(device));
-        if (fileBag.count() != FileBagProperties)
+        const bool continues = fileBag.contains(ContinuesLongLineProperty);
+        if (fileBag.count() != FileBagProperties + (continues ? 1 : 0))
             badFormat(u"unexpected properties in the file bag"_s);
         ReadProperties(fileBag, state.session, state.totals);
+        if (continues && fileBag.ReadProperty(ContinuesLongLineProperty).toInt32() != 1)
+            badFormat(u"unexpected ContinuesLongLine"_s);
+        state.session.ContinuesLongLine = continues;
         tableBytes = fileBag.ReadProperty(u"RC5Stats").toBytes();
     }
     PropertyBag tableBag;
@@ -254,6 +266,8 @@ QByteArray fileBagContents(const LogSession& session, const Statistics& statisti
         WriteStats(tableBag, statistics.Clients);
         fileBag.WriteProperty(u"RC5Stats", tableBag.Contents());
     }
+    if (session.ContinuesLongLine)
+        fileBag.WriteProperty(ContinuesLongLineProperty, qint32(1));
     return fileBag.Contents();
 }
 
@@ -301,22 +315,27 @@ bool LoadStatsFile(QIODevice* device, LogSession& session, Statistics& statistic
     session.CurrentLine = state.session.CurrentLine;
     session.LastDate = std::move(state.session.LastDate);
     session.LastTime = std::move(state.session.LastTime);
+    session.ContinuesLongLine = state.session.ContinuesLongLine;
     session.SeenSize = -1; // the first read looks at the log anew
     statistics.Clients = std::move(state.table);
     statistics.Totals = std::move(state.totals);
     return true;
 }
 
-bool LoadStatsFile(const QString& path, LogSession& session, Statistics& statistics) {
-    const QFileInfo info(path);
-    if (!info.exists() || !info.isFile())
-        return false; // nothing there, or nothing of ours: no file is created or moved
-    QFile file(path);
-    const bool loaded = file.open(QIODevice::ReadOnly) && LoadStatsFile(&file, session, statistics);
-    file.close();
-    if (!loaded)
-        KeepDamagedStatsFile(path);
-    return loaded;
+StatsLoad LoadStatsFile(const QString& path, LogSession& session, Statistics& statistics) {
+    WholeFile file = ReadWholeFile(path, MaxStatsFileSize);
+    switch (file.outcome) {
+    case WholeFile::Outcome::Missing:
+        return {StatsLoad::Outcome::Missing, {}};
+    case WholeFile::Outcome::Refused:
+        return {StatsLoad::Outcome::Unreadable, file.error};
+    case WholeFile::Outcome::Read:
+        break;
+    }
+    QBuffer buffer(&file.bytes);
+    if (buffer.open(QIODevice::ReadOnly) && LoadStatsFile(&buffer, session, statistics))
+        return {StatsLoad::Outcome::Loaded, {}};
+    return {StatsLoad::Outcome::Damaged, KeepDamagedStatsFile(path)};
 }
 
 QString KeepDamagedStatsFile(const QString& path) {

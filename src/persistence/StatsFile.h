@@ -25,18 +25,35 @@ bool SaveStatsFile(const QString& path, const LogSession& session, const Statist
 /** Writes the head and the file bag to a device open for writing; false on any failure. */
 bool SaveStatsFile(QIODevice* device, const LogSession& session, const Statistics& statistics);
 
+/** What became of a stats file at start-up. */
+struct StatsLoad {
+    enum class Outcome {
+        Loaded,
+        Missing,    ///< no file: nothing is created
+        Unreadable, ///< could not be read (not a regular file, too big, an I/O error): left alone
+        Damaged,    ///< read and refused: renamed aside (see KeepDamagedStatsFile)
+    };
+    Outcome outcome = Outcome::Missing;
+    /** Unreadable: why; Damaged: the path it was kept under (empty when the rename failed). */
+    QString detail;
+    explicit operator bool() const { return outcome == Outcome::Loaded; }
+};
+
+/** The largest stats file read: far beyond years of a busy proxy, far below the memory. */
+constexpr qint64 MaxStatsFileSize = qint64(1) << 30;
+
 /**
  * Reads the stats file at path into the model, all or nothing: the whole file is parsed and
  * checked first, and only a file without any fault changes the model. On success the six
- * stored fields of session, the table and the totals are replaced and session.SeenSize is
- * set to -1 (the log is looked at anew); the read buffer and the rest of the in-memory state
- * stay as they are.
+ * stored fields of session (and ContinuesLongLine), the table and the totals are replaced and
+ * session.SeenSize is set to -1 (the log is looked at anew); the read buffer and the rest of
+ * the in-memory state stay as they are.
  *
- * A missing path gives false and creates nothing. A file that exists but cannot be loaded
- * is renamed aside (see KeepDamagedStatsFile) before the result false, so that the next save
+ * A file that cannot be read is not damaged: it stays where it is, and the caller must not
+ * save over it. A file that was read and refused is renamed aside, so that the next save
  * cannot replace the history it may still hold.
  */
-bool LoadStatsFile(const QString& path, LogSession& session, Statistics& statistics);
+StatsLoad LoadStatsFile(const QString& path, LogSession& session, Statistics& statistics);
 /** Reads the head and the file bag from a device open for reading; all or nothing. */
 bool LoadStatsFile(QIODevice* device, LogSession& session, Statistics& statistics);
 

@@ -1,9 +1,15 @@
 #include "HtmlReport.h"
 
 #include "common/RunTimeError.h"
-#include "common/SafeSave.h"
-
 #include <QDir>
+#include <QFile>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -32,6 +38,75 @@ bool writeAll(QIODevice& device, const QByteArray& bytes, ReportError* error) {
     const QString reason = written < 0 ? device.errorString() : QString();
     setError(error, ErrorNumber::DeviceIoError, reason.isEmpty() ? u"Device I/O error"_s : reason);
     return false;
+}
+
+QString systemText(int code) {
+    return QString::fromLocal8Bit(strerror(code));
+}
+
+/** Writes all of bytes to a file descriptor; false with errno set when that fails. */
+bool writeAllTo(int fd, const QByteArray& bytes) {
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+/**
+ * Puts bytes at path without ever writing through a link there: the page is made beside it
+ * and renamed over the name, which replaces a link itself and leaves its target alone. Where
+ * the folder takes no new file, an existing page is written in place, unless it is a link.
+ * The folder may be one that others can write (the FTP option's "TEMP").
+ */
+bool replacePage(const QString& path, const QByteArray& bytes, ReportError* error) {
+    const QByteArray native = QFile::encodeName(path);
+    struct stat old {};
+    const bool exists = ::lstat(native.constData(), &old) == 0;
+    const mode_t umask = ::umask(0);
+    ::umask(umask);
+    // A page others can read (a web server may serve it), or the permissions of the old one.
+    const mode_t mode = exists && S_ISREG(old.st_mode) ? (old.st_mode & 07777) : (0666 & ~umask);
+
+    QTemporaryFile temp(path + u".XXXXXX"_s);
+    if (temp.open()) {
+        const bool written = ::fchmod(temp.handle(), mode) == 0 && writeAllTo(temp.handle(), bytes);
+        const int code = errno;
+        temp.close();
+        if (!written) {
+            setError(error, ErrorNumber::DeviceIoError, systemText(code));
+            return false;
+        }
+        if (::rename(QFile::encodeName(temp.fileName()).constData(), native.constData()) != 0) {
+            setError(error, ErrorNumber::PathFileAccess, systemText(errno));
+            return false;
+        }
+        temp.setAutoRemove(false);
+        return true;
+    }
+    if (!exists || !S_ISREG(old.st_mode)) {
+        setError(error, ErrorNumber::PathFileAccess,
+                 exists ? u"Index.htm is not a regular file: not written"_s : temp.errorString());
+        return false;
+    }
+    const int fd = ::open(native.constData(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        setError(error, ErrorNumber::PathFileAccess, systemText(errno));
+        return false;
+    }
+    const bool written = writeAllTo(fd, bytes);
+    const int code = errno;
+    ::close(fd);
+    if (!written)
+        setError(error, ErrorNumber::DeviceIoError, systemText(code));
+    return written;
 }
 
 } // namespace
@@ -99,18 +174,7 @@ bool WriteReport(const QString& folder, const ReportTable& table, ReportError* e
         setError(error, ErrorNumber::PathFileAccess, u"No report folder"_s);
         return false;
     }
-    QString reason;
-    switch (SaveFileSafely(QDir(folder).filePath(FileName()), ReportBytes(table), true, &reason)) {
-    case SaveOutcome::Saved:
-        return true;
-    case SaveOutcome::CannotCreate:
-        setError(error, ErrorNumber::PathFileAccess, reason);
-        return false;
-    case SaveOutcome::WriteFailed:
-        setError(error, ErrorNumber::DeviceIoError, reason);
-        return false;
-    }
-    return false;
+    return replacePage(QDir(folder).filePath(FileName()), ReportBytes(table), error);
 }
 
 } // namespace HtmlReport

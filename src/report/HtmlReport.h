@@ -62,9 +62,10 @@ bool WriteReport(QIODevice& device, const ReportTable& table, ReportError* error
  * Writes the page as "Index.htm" in folder. The page is written beside the old one and
  * replaces it only when complete, so a browser reloading it never sees half a page and a
  * failed write leaves the previous page as it was; where the folder allows only the file itself
- * to be written, the file is written in place. Returns false, with the reason in error when
- * given, when the folder is empty or missing or the file cannot be created, written or
- * replaced; nothing is shown.
+ * to be written, the file is written in place. A link at the page's path is replaced as a
+ * link, never written through (in place, it is not written at all). Returns false, with the reason
+ * in error when given, when the folder is empty or missing or the file cannot be created, written
+ * or replaced; nothing is shown.
  */
 bool WriteReport(const QString& folder, const ReportTable& table, ReportError* error = nullptr);
 

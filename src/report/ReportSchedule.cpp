@@ -1,9 +1,12 @@
 #include "ReportSchedule.h"
 
 #include "common/RunTimeError.h"
+#include "persistence/AppPaths.h"
 #include "persistence/Settings.h"
 
-#include <QDir>
+#include <QFileInfo>
+
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -31,5 +34,14 @@ QString ReportSchedule::ReportFolder(const Preferences& preferences) {
     if (preferences.WebLocal)
         return preferences.WebFolder;
     const QString temp = qEnvironmentVariable("TEMP");
-    return temp.isEmpty() ? QDir::tempPath() : temp;
+    if (!temp.isEmpty())
+        return temp;
+    // Never the shared temporary folder, where others can plant files: the user's own runtime
+    // folder (the system makes it, mode 0700), else the data folder.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QFileInfo info(runtime);
+    if (!runtime.isEmpty() && info.isDir() && !info.isSymLink() && info.ownerId() == ::geteuid() &&
+        (info.permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther)) == 0)
+        return runtime;
+    return AppPaths::dataFolder();
 }

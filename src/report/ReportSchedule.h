@@ -42,7 +42,8 @@ public:
     /**
      * The folder the report goes to: WebFolder with WebLocal on (empty when it is empty: then
      * no report is written); with WebLocal off the folder of the environment variable "TEMP",
-     * or, where that is unset or empty, the system's temporary folder.
+     * or, where that is unset or empty, a folder only the user can write: the runtime folder
+     * ("XDG_RUNTIME_DIR") when it is the user's own, else the data folder.
      */
     static QString ReportFolder(const Preferences& preferences);
 

@@ -28,20 +28,15 @@ bool examine(const QString& path, qint64* size, qint64* modifiedNs) {
     return true;
 }
 
-/** Index just past the last CR LF in data[0, size), or 0 when there is none. */
+/** Index just past the last LF in data[0, size), or 0 when there is none. */
 qint64 endOfLastLine(const char* data, qint64 size) {
-    qint64 end = size;
-    while (end > 1) {
-        const void* lf = memrchr(data, '\n', size_t(end));
-        if (!lf)
-            return 0;
-        const qint64 at = static_cast<const char*>(lf) - data;
-        if (at > 0 && data[at - 1] == '\r')
-            return at + 1;
-        end = at;
-    }
-    return 0;
+    const void* lf = memrchr(data, '\n', size_t(size));
+    return lf ? static_cast<const char*>(lf) - data + 1 : 0;
 }
+
+/** Pieces of an overlong line consumed in one call of GetNextLine, so that a log of megabytes
+ *  without a line end is read across several runs rather than in one freeze. */
+constexpr int MaxPiecesPerCall = 64;
 
 } // namespace
 
@@ -88,7 +83,7 @@ bool LogProcessor::refill() {
     qint64 have = 0;
     bool atEnd = false;
     qint64 wanted = ChunkSize;
-    qint64 endOfChunkLine = 0; // just past the CR LF that ends the line the chunk ended in
+    qint64 endOfChunkLine = 0; // just past the LF that ends the line the chunk ended in
     for (;;) {
         const qint64 n = file.read(buffer.data() + have, wanted - have);
         if (n < 0)
@@ -100,34 +95,23 @@ bool LogProcessor::refill() {
         }
         if (have >= ChunkSize + MaxLineLength)
             break;
-        // The chunk is full: is the line it ended in complete yet? (Its CR may be the last
-        // byte read before, its LF the first byte read now.)
-        const qint64 from = std::max<qint64>(have - n - 1, ChunkSize - 1);
-        for (const char* lf = static_cast<const char*>(
-                 memchr(buffer.constData() + from, '\n', size_t(have - from)));
-             lf; lf = static_cast<const char*>(
-                     memchr(lf + 1, '\n', size_t(have - (lf + 1 - buffer.constData()))))) {
-            const qint64 at = lf - buffer.constData();
-            if (at > 0 && buffer[at - 1] == '\r') {
-                endOfChunkLine = at + 1;
-                break;
-            }
-        }
-        if (endOfChunkLine > 0)
+        // The chunk is full: is the line it ended in complete yet? Its LF may be the chunk's
+        // last byte or come in what was read now.
+        const qint64 from = std::max<qint64>(have - n, ChunkSize - 1);
+        if (const void* lf = memchr(buffer.constData() + from, '\n', size_t(have - from))) {
+            endOfChunkLine = static_cast<const char*>(lf) - buffer.constData() + 1;
             break;
+        }
         wanted = std::min<qint64>(have + 4096, ChunkSize + MaxLineLength);
     }
 
     // A full chunk ends with the line it ended in; at the end of the file, with the last
     // complete line (the unfinished rest is read again once its line end is there).
     qint64 keep = endOfChunkLine > 0 ? endOfChunkLine : endOfLastLine(buffer.constData(), have);
-    s.BufferIsLongLinePiece = false;
-    if (keep == 0 && have >= ChunkSize + MaxLineLength) {
-        // A line too long to hold: this piece is handed out as one empty line. A CR at its very
-        // end stays for the next piece, so that a CR LF across the cut is still seen as a line end.
-        keep = buffer[have - 1] == '\r' ? have - 1 : have;
-        s.BufferIsLongLinePiece = true;
-    }
+    // A line too long to hold: this piece of it is consumed without being handed out.
+    s.BufferIsLongLinePiece = keep == 0 && have >= ChunkSize + MaxLineLength;
+    if (s.BufferIsLongLinePiece)
+        keep = have;
     buffer.resize(keep);
     s.BufferPos = 1;
     s.BufferLength = keep;
@@ -140,39 +124,39 @@ bool LogProcessor::refill() {
 
 bool LogProcessor::GetNextLine(QByteArrayView& line) {
     LogSession& s = m_session;
-    if (s.BufferUsedUp()) {
-        if (s.IsClosing) {
-            m_interpreter.FlushStamp(s); // the file gets the date and time of the last line read
-            s.LastModified = QDateTime();
-            m_host.SaveStatsOnClosing();
-            return false;
+    for (int pieces = 0;; ++pieces) {
+        if (s.BufferUsedUp()) {
+            if (s.IsClosing) {
+                m_interpreter.FlushStamp(s); // the file gets the date and time of the last line
+                s.LastModified = QDateTime();
+                m_host.SaveStatsOnClosing();
+                return false;
+            }
+            if (pieces == MaxPiecesPerCall || !refill())
+                return false;
         }
-        if (!refill())
-            return false;
-    }
-
-    const char* data = s.ReadBuffer.constData();
-    const qint64 start = s.BufferPos - 1;
-    if (s.BufferIsLongLinePiece) {
+        if (!s.BufferIsLongLinePiece)
+            break;
+        // The overlong line is handed out once, as an empty line, when its end has been read.
         s.BufferPos = s.BufferLength + 1;
         s.ContinuesLongLine = true;
-        line = {};
-        return true;
     }
-    // The buffer always ends in CR LF, so a line end is there to be found.
-    const char* p = data + start;
-    for (;;) {
-        p = static_cast<const char*>(memchr(p, '\n', size_t(s.BufferLength - (p - data))));
-        if (p - data > start && p[-1] == '\r')
-            break;
-        ++p;
-    }
-    const qint64 crAt = (p - data) - 1;
-    const qint64 length = crAt - start - 1; // the byte before CR LF is not part of the line
-    line = length > 0 ? QByteArrayView(data + start, length) : QByteArrayView();
-    s.BufferPos = crAt + 3;
+
+    // The buffer always ends with a line end. A line ends at LF; a CR just before the LF
+    // belongs to the line end, and so does one more CR before that (the proxy's own, which
+    // its CR LF lines carry), so that a log gives the same lines whether it was written with
+    // CR CR LF, CR LF or LF alone.
+    const char* data = s.ReadBuffer.constData();
+    const qint64 start = s.BufferPos - 1;
+    const char* lf =
+        static_cast<const char*>(memchr(data + start, '\n', size_t(s.BufferLength - start)));
+    qint64 end = lf - data;
+    for (int cr = 0; cr < 2 && end > start && data[end - 1] == '\r'; ++cr)
+        --end;
+    line = end > start ? QByteArrayView(data + start, end - start) : QByteArrayView();
+    s.BufferPos = (lf - data) + 2;
     if (s.ContinuesLongLine) {
-        s.ContinuesLongLine = false; // the tail of an overlong line: counted as one empty line
+        s.ContinuesLongLine = false; // the end of an overlong line: one empty line
         line = {};
     }
     return true;

@@ -21,7 +21,10 @@ public:
 
 /** Bytes read from the log at a time; a chunk is extended to the end of its last line. */
 constexpr qint64 ChunkSize = 32768;
-/** Longest line read whole; a longer one is handed out in pieces that count as empty lines. */
+/**
+ * Longest line read whole past the end of a chunk. A longer line is consumed in pieces and
+ * handed out once, as an empty line, when its end has been read: it never counts.
+ */
 constexpr qint64 MaxLineLength = 65536;
 
 /**
@@ -55,8 +58,9 @@ public:
                  ErrorReporter& reporter);
 
     /**
-     * The next complete line (its line end and the byte before it excluded), valid until the
-     * next call. False when nothing more is available now; while closing, saves first.
+     * The next complete line (ended by LF; see the .cpp for the CRs that belong to the line
+     * end), valid until the next call. False when nothing more is available now; while
+     * closing, saves first.
      */
     bool GetNextLine(QByteArrayView& line);
 

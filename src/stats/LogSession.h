@@ -27,7 +27,7 @@ struct LogSession {
     QString LastTime;
 
     // In memory only.
-    QByteArray ReadBuffer; ///< whole lines, each ending in CR LF
+    QByteArray ReadBuffer; ///< whole lines, each ending in LF
     qint64 BufferPos = 1;  ///< 1-based index of the next line's first byte
     qint64 BufferLength = 0;
     std::unique_ptr<QFile> LogFileHandle;
@@ -42,9 +42,13 @@ struct LogSession {
      *  so the first read after a start or a load always looks at the file once. */
     qint64 SeenSize = -1;
     qint64 SeenModifiedNs = 0;
-    /** The buffer holds a piece of an overlong line, handed out as one empty line. */
+    /** The buffer holds a piece of an overlong line, consumed without a line handed out. */
     bool BufferIsLongLinePiece = false;
-    /** The next buffer starts inside an overlong line; its first line is handed out empty. */
+    /**
+     * The bytes from the position after the last line handed out continue an overlong line:
+     * the next line is handed out empty. Saved in the stats file with the position, so that
+     * the tail of such a line is not counted after a restart either.
+     */
     bool ContinuesLongLine = false;
 
     /** Follow path from its first byte (Open and "Switch to next log file"). */

@@ -8,13 +8,17 @@
 #include "frmMain.h"
 
 #include "common/Clock.h"
+#include "common/WholeFile.h"
 #include "common/modGlobals.h"
 #include "naming/HostInfoLookup.h"
 #include "persistence/StatsFile.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLockFile>
+#include <QScopeGuard>
+#include <QTemporaryFile>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -32,9 +36,14 @@ Analyzer::Analyzer(AnalyzerEnvironment environment, QObject* parent)
     : QObject(parent), m_env(std::move(environment)),
       m_names(lookupOrDefault(std::move(m_env.hostLookup))), m_reporter(*m_env.errorReport),
       m_processor(m_session, m_statistics, *this, m_reporter),
-      m_window(std::make_unique<frmMain>()) {
+      m_window(std::make_unique<frmMain>(nullptr, m_env.timerInterval)) {
     m_window->setAttribute(Qt::WA_DeleteOnClose, false);
-    m_window->setRefreshHandler([this] { Timer1_Timer(); });
+    // Timer1 ticks from now on, but its passes wait for start-up: under the start-up question
+    // nothing may be read, counted or written before the user has answered.
+    m_window->setRefreshHandler([this] {
+        if (m_startedUp)
+            Timer1_Timer();
+    });
     m_window->setQueryUnloadHandler(
         [this](int unloadMode) { return Form_QueryUnload(unloadMode); });
     connect(m_window.get(), &frmMain::exitRequested, this, &Analyzer::Shutdown);
@@ -50,31 +59,24 @@ Analyzer::~Analyzer() = default;
 
 void Analyzer::Form_Load() {
     const QString place = u"frmMain:Form_Load"_s;
-    const auto step = [&](auto&& body) { return m_reporter.runStep(place, body); };
-    // Abort in the error report ends start-up; nothing was loaded, so nothing may be saved.
-    const auto abortStartUp = [this] {
-        m_running = false;
-        Shutdown();
+    // A step goes on unless Abort ends start-up, or a shut-down came meanwhile (a dialog of
+    // start-up lets the event loop run).
+    const auto step = [&](auto&& body) {
+        return m_reporter.runStep(place, body) && !m_session.IsClosing;
     };
 
     m_window->Form_Resize();
     for (const PreferenceSetting& setting : PreferenceSettings())
         if (!step([&] { ReadPreference(setting, m_preferences); }))
-            return abortStartUp();
+            return endStartUp({});
     m_names.setResolveClients(m_preferences.ResolveClients);
-    if (!readPlacement())
-        return abortStartUp();
+    if (!readPlacement() || m_session.IsClosing)
+        return endStartUp({});
     qint32 alwaysLoad = 0;
     if (!step([&] { alwaysLoad = AlwaysLoadAtStartUp(); }))
-        return abortStartUp();
-
-    m_instanceLock = std::make_unique<QLockFile>(m_env.lockFilePath);
-    m_instanceLock->setStaleLockTime(0); // a killed instance leaves a lock that its PID disowns
-    if (!m_instanceLock->tryLock(0)) {
-        m_instanceLock.reset();
-        m_env.dialogs->warn(nullptr, u"Previous instance still running!"_s);
-        return Shutdown();
-    }
+        return endStartUp({});
+    if (!lockInstance())
+        return;
     m_running = true;
 
     m_hidden = std::make_unique<frmHidden>(*m_window, m_reporter, m_env.tray);
@@ -89,38 +91,111 @@ void Analyzer::Form_Load() {
     m_window->show();
 
     m_names.LoadNames(m_env.namesFilePath);
-    m_statsLoadAttempted = true;
-    LoadStatsFile(m_env.statsFilePath, m_session, m_statistics);
+    if (!loadStats())
+        return;
 
-    if (m_session.FileName.isEmpty())
-        return;
-    m_openDialogPath = m_session.FileName;
-    if (alwaysLoad == 0 &&
-        !m_env.dialogs->askYesNo(m_window.get(), u"Do you want to process "_s + m_session.FileName,
-                                 false)) {
-        m_session.FileName.clear();
-        return;
+    if (!m_session.FileName.isEmpty()) {
+        m_openDialogPath = m_session.FileName;
+        if (alwaysLoad == 0 && !m_env.dialogs->askYesNo(m_window.get(),
+                                                        u"Do you want to process "_s +
+                                                            ShortenedForMessage(m_session.FileName),
+                                                        false)) {
+            m_session.FileName.clear();
+        } else if (!m_session.IsClosing) {
+            Timer1_Timer();
+            YieldEvents();
+            if (!m_session.IsClosing)
+                Process();
+        }
     }
-    Timer1_Timer();
-    YieldEvents();
-    if (!m_session.IsClosing)
-        Process();
+    m_startedUp = true;
+}
+
+void Analyzer::endStartUp(const QString& message) {
+    m_endedEarly = true;
+    if (!message.isEmpty())
+        m_env.dialogs->warn(nullptr, message);
+    Shutdown();
+}
+
+bool Analyzer::lockInstance() {
+    const QString folder = QFileInfo(m_env.lockFilePath).absolutePath();
+    const QFileInfo lock(m_env.lockFilePath);
+    // QLockFile reads a lock file that is there: a FIFO would block it for ever.
+    if ((lock.exists() || lock.isSymLink()) && (!lock.isFile() || lock.size() > 4096)) {
+        endStartUp(u"The data folder \"%1\" cannot be used: its lock file is not a regular "
+                   u"file."_s.arg(ShortenedForMessage(folder)));
+        return false;
+    }
+    m_instanceLock = std::make_unique<QLockFile>(m_env.lockFilePath);
+    m_instanceLock->setStaleLockTime(0); // a killed instance leaves a lock that its PID disowns
+    if (m_instanceLock->tryLock(0))
+        return true;
+    const bool heldByAnother = m_instanceLock->error() == QLockFile::LockFailedError;
+    m_instanceLock.reset();
+    if (heldByAnother) {
+        endStartUp(u"Previous instance still running!"_s);
+        return false;
+    }
+    // Not another instance: the folder cannot take the lock file. Say why, as the system does.
+    QString reason = u"the lock file cannot be made there"_s;
+    if (!QFileInfo(folder).isDir()) {
+        reason = u"it is not a folder"_s;
+    } else {
+        QTemporaryFile probe(folder + u"/.probe-XXXXXX"_s);
+        if (!probe.open())
+            reason = probe.errorString();
+    }
+    endStartUp(u"The data folder \"%1\" cannot be written: %2."_s.arg(ShortenedForMessage(folder),
+                                                                      reason));
+    return false;
+}
+
+bool Analyzer::loadStats() {
+    m_statsLoadAttempted = true;
+    const StatsLoad loaded = LoadStatsFile(m_env.statsFilePath, m_session, m_statistics);
+    const QString path = ShortenedForMessage(m_env.statsFilePath);
+    if (loaded.outcome == StatsLoad::Outcome::Unreadable) {
+        // Not damaged: it may hold months of counts. Nothing may replace it.
+        endStartUp(u"The statistics file \"%1\" cannot be read: %2.\n\nIt is left as it is, and "
+                   u"the program ends without saving anything over it."_s.arg(path, loaded.detail));
+        return false;
+    }
+    if (loaded.outcome == StatsLoad::Outcome::Damaged) {
+        if (loaded.detail.isEmpty()) {
+            endStartUp(u"The statistics file \"%1\" is damaged and could not be kept aside.\n\n"
+                       u"The program ends without saving anything over it."_s.arg(path));
+            return false;
+        }
+        m_env.dialogs->warn(
+            m_window.get(),
+            u"The statistics file \"%1\" is damaged. It was kept as \"%2\", and "
+            u"counting starts anew."_s.arg(path, ShortenedForMessage(loaded.detail)));
+    }
+    return !m_session.IsClosing;
 }
 
 bool Analyzer::readPlacement() {
     WindowPlacement placement = Placement::Current(*m_window, *m_window->lvRC5());
+    // Where no position was saved, the window system places the window.
+    const SettingsStore store;
+    const bool positionSaved = store.StoredText(SettingsKey::Common, SettingsKey::Left) ||
+                               store.StoredText(SettingsKey::Common, SettingsKey::Top);
 
-    bool completed = true;
     for (const auto& read :
-         PlacementReadSteps(SettingsKey::Common, SettingsKey::ListView, placement)) {
-        if (!m_reporter.runStep(u"frmMain:Form_Load"_s, read)) {
-            completed = false;
-            break;
-        }
-    }
-    // What was read is applied, each value on its own, as far as the window takes it.
-    m_window->setGeometry(Twips::toPixelsX(placement.Left), Twips::toPixelsY(placement.Top),
-                          Twips::toPixelsX(placement.Width), Twips::toPixelsY(placement.Height));
+         PlacementReadSteps(SettingsKey::Common, SettingsKey::ListView, placement))
+        if (!m_reporter.runStep(u"frmMain:Form_Load"_s, read))
+            return false;
+    m_placementRead = placement;
+
+    // What was read is applied, each value on its own, as far as the window takes it, and
+    // so that the window can be seen.
+    const Placement::WindowGeometry geometry =
+        Placement::VisibleGeometry(placement, m_window->usableMinimumSize());
+    if (positionSaved && geometry.position)
+        m_window->setGeometry(QRect(*geometry.position, geometry.size));
+    else
+        m_window->resize(geometry.size);
     m_window->setWindowState(Placement::StateFlags(placement.WindowState));
     for (int column = 0; column < frmMain::ColumnCount; ++column)
         m_reporter.runStep(u"frmMain:Form_Load"_s, [&] {
@@ -129,11 +204,14 @@ bool Analyzer::readPlacement() {
     m_reporter.runStep(u"frmMain:Form_Load"_s, [&] { m_window->setSortKey(placement.SortKey); });
     m_reporter.runStep(u"frmMain:Form_Load"_s,
                        [&] { m_window->setSortOrder(placement.SortOrder); });
-    return completed;
+    return true;
 }
 
 void Analyzer::savePlacement() {
-    const WindowPlacement placement = Placement::Current(*m_window, *m_window->lvRC5());
+    if (!m_placementRead)
+        return; // only what start-up read may be written back
+    WindowPlacement placement = Placement::Current(*m_window, *m_window->lvRC5());
+    Placement::KeepValuesRead(placement, *m_placementRead);
     m_reporter.runStep(u"frmMain:Form_Unload"_s, [&] {
         SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
     });
@@ -163,24 +241,45 @@ void Analyzer::Shutdown() {
     QTimer::singleShot(0, this, &Analyzer::finished);
 }
 
+void Analyzer::ShutdownUnattended() {
+    m_reporter.setUnattended();
+    if (!m_shutDown)
+        return Shutdown();
+    if (!m_unloading)
+        return; // done already
+    // The shut-down under way waits on a dialog (its error report): leave every dialog now;
+    // the statistics were saved first.
+    tellStandardError(u"ending at once: the shut-down was waiting on a dialog"_s);
+    QCoreApplication::exit(0);
+}
+
 void Analyzer::Form_Unload() {
     m_session.IsClosing = true;
-    savePlacement();
-    if (m_statsLoadAttempted && m_running && !m_session.IsProcessing()) {
-        if (!m_session.BufferUsedUp()) {
-            // A run ended by Abort left lines unread in its buffer: save the position just
-            // after the last line it handed out, and read the rest again at the next start.
-            m_session.TextStreamPosition = m_session.PositionAfterLastLine();
-            m_session.BufferPos = 1;
-            m_session.BufferLength = 0;
-            m_session.LastModified = QDateTime();
-        }
-        SaveStatsFile(m_env.statsFilePath, m_session, m_statistics);
+    m_unloading = true;
+    const auto unloaded = qScopeGuard([this] { m_unloading = false; });
+    if (!m_endedEarly) {
+        // The statistics first: a placement that cannot be written may wait on its error report.
+        saveStats();
+        savePlacement();
     }
-    // A run still going saves when it reaches the end of its buffer (SaveStatsOnClosing).
     if (m_hidden)
         m_hidden->Form_Unload();
     // The instance lock stays until the program object goes: a run may still save.
+}
+
+void Analyzer::saveStats() {
+    // A run still going saves when it reaches the end of its buffer (SaveStatsOnClosing).
+    if (!m_statsLoadAttempted || !m_running || m_session.IsProcessing())
+        return;
+    if (!m_session.BufferUsedUp()) {
+        // A run ended by Abort left lines unread in its buffer: save the position just after
+        // the last line it handed out, and read the rest again at the next start.
+        m_session.TextStreamPosition = m_session.PositionAfterLastLine();
+        m_session.BufferPos = 1;
+        m_session.BufferLength = 0;
+        m_session.LastModified = QDateTime();
+    }
+    SaveStatsOnClosing();
 }
 
 void Analyzer::YieldEvents() {
@@ -197,8 +296,10 @@ void Analyzer::YieldEvents() {
 }
 
 void Analyzer::SaveStatsOnClosing() {
-    if (m_statsLoadAttempted && m_running)
-        SaveStatsFile(m_env.statsFilePath, m_session, m_statistics);
+    if (m_statsLoadAttempted && m_running && !m_endedEarly &&
+        !SaveStatsFile(m_env.statsFilePath, m_session, m_statistics))
+        tellStandardError(
+            u"the statistics file \"%1\" could not be saved"_s.arg(m_env.statsFilePath));
 }
 
 bool Analyzer::Process() {

@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Clock;
 class IHostLookup;
@@ -36,6 +37,7 @@ struct AnalyzerEnvironment {
     QString statsFilePath;
     QString namesFilePath;
     QString lockFilePath;
+    int timerInterval = 1000; ///< of Timer1, in milliseconds; tests tick faster
 };
 
 /**
@@ -51,14 +53,25 @@ public:
     explicit Analyzer(AnalyzerEnvironment environment, QObject* parent = nullptr);
     ~Analyzer() override;
 
-    /** Start-up: settings, the single-instance check, the tray, names, statistics, the log. */
+    /**
+     * Start-up: settings, the single-instance check, the tray, names, statistics, the log.
+     * Until it has finished, the ticks of Timer1 do nothing. A start-up that ends early (Abort
+     * in its error report, a second instance, a data folder or stats file that cannot be used)
+     * writes nothing at all: no placement, no stats file, no report.
+     */
     void Form_Load();
     /**
      * The shut-down every way out takes (File and tray Exit, the end of the desktop session,
-     * SIGTERM): saves settings and statistics, removes the tray icon, then ends the program
+     * SIGTERM): saves statistics and settings, removes the tray icon, then ends the program
      * once whatever is on the call stack has unwound. Runs once.
      */
     void Shutdown();
+    /**
+     * A shut-down that no person started (SIGTERM, the end of the desktop session): as
+     * Shutdown, but nothing waits on a dialog. What fails is skipped and said on standard
+     * error; a shut-down already waiting on a dialog is ended at once.
+     */
+    void ShutdownUnattended();
     /** One refresh pass: maybe a processing run, then the status bar, labels and list. */
     void Timer1_Timer();
     /** Reads and counts what the log gained; true when a line was read. */
@@ -84,7 +97,7 @@ public:
     /** The text of status panel 1: the log's path shortened to fit, then " (" line ")". */
     QString MakeStatusText() const;
     /** False when start-up ended early (a second instance): the program is on its way out. */
-    bool isRunning() const { return m_running; }
+    bool isRunning() const { return m_running && !m_endedEarly; }
 
 Q_SIGNALS:
     /** Shut-down is done; the program should end (main quits its event loop). */
@@ -99,8 +112,13 @@ private:
 
     bool Form_QueryUnload(int unloadMode);
     void Form_Unload();
+    /** Ends start-up early with a message: nothing is written from here on. */
+    void endStartUp(const QString& message);
+    bool lockInstance();
+    bool loadStats();
     bool readPlacement();
     void savePlacement();
+    void saveStats();
     void refreshStatusAndLabels(const QString& project);
     void refreshList(const QString& project);
 
@@ -126,7 +144,12 @@ private:
     QElapsedTimer m_lastPaint;     ///< when a run last let the window repaint
     static constexpr qint64 FrameMilliseconds = 40;
     int m_refreshTickCount = 0;
+    /** The placement as start-up read it; none until read (then unload writes none). */
+    std::optional<WindowPlacement> m_placementRead;
     bool m_statsLoadAttempted = false; ///< only then may shut-down write the stats file
     bool m_running = false;
+    bool m_startedUp = false; ///< start-up has finished: the timer's passes run
+    bool m_endedEarly = false;
     bool m_shutDown = false;
+    bool m_unloading = false; ///< inside Form_Unload, which may wait on an error report
 };

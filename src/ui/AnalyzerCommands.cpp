@@ -7,6 +7,7 @@
 #include "frmNames.h"
 #include "frmPreferences.h"
 
+#include "common/WholeFile.h"
 #include "stats/NextLogFile.h"
 
 #include <QDesktopServices>
@@ -36,7 +37,8 @@ void Analyzer::mnuNext_Click() {
                             [&] { next = NextLogFileName(m_session.FileName); }) ||
         next.isEmpty())
         return;
-    if (m_env.dialogs->askYesNo(m_window.get(), u"Switch to "_s + next + u"?"_s, true))
+    if (m_env.dialogs->askYesNo(m_window.get(),
+                                u"Switch to "_s + ShortenedForMessage(next) + u"?"_s, true))
         m_session.ChooseLogFile(next);
 }
 

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -25,8 +26,13 @@ double dpiY() {
     return s ? s->logicalDotsPerInchY() : FallbackDpi;
 }
 
+/** Far beyond any screen, far inside int: a stored width of 5e10 twips must not overflow. */
+constexpr double MaxPixels = 1 << 24;
+
 int roundToInt(double value) {
-    return static_cast<int>(std::lround(value));
+    if (!(value > -MaxPixels)) // NaN included
+        return int(-MaxPixels);
+    return static_cast<int>(std::lround(std::min(value, MaxPixels)));
 }
 
 } // namespace

@@ -16,7 +16,7 @@ constexpr double PerInch = 1440.0;
 double perPixelX();
 double perPixelY();
 
-/** Twips to pixels, rounded to the nearest pixel. */
+/** Twips to pixels, rounded to the nearest pixel, within +-2^24 pixels. */
 int toPixelsX(double twips);
 int toPixelsY(double twips);
 

@@ -33,7 +33,7 @@ const QList<ListColumn> Columns = {
 
 } // namespace
 
-frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
+frmMain::frmMain(QWidget* parent, int timerInterval) : QMainWindow(parent) {
     setObjectName(u"frmMain"_s);
     setWindowTitle(u"Quillmere Log Analyzer"_s);
     setWindowIcon(programIcon());
@@ -45,7 +45,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(u"Timer1"_s);
-    m_timer1->setInterval(1000);
+    m_timer1->setInterval(timerInterval);
     connect(m_timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
     m_timer1->start();
 }
@@ -229,6 +229,11 @@ int frmMain::menuBarHeight() const {
         return bar->height();
     const int height = bar->heightForWidth(width());
     return height >= 0 ? height : bar->sizeHint().height();
+}
+
+QSize frmMain::usableMinimumSize() const {
+    return QSize(Twips::toPixelsX(DesignClientWidth / 2),
+                 menuBarHeight() + Twips::toPixelsY(DesignClientHeight / 2));
 }
 
 QSize frmMain::clientSize() const {

@@ -39,8 +39,11 @@ public:
         int panelWidth = 0;
     };
 
-    /** Builds the window at its design size with the timer Timer1 running. */
-    explicit frmMain(QWidget* parent = nullptr);
+    /**
+     * Builds the window at its design size with the timer Timer1 running, every
+     * timerInterval milliseconds (1000; tests tick faster).
+     */
+    explicit frmMain(QWidget* parent = nullptr, int timerInterval = 1000);
     ~frmMain() override;
 
     // --- Controls written by the refresh pass ---
@@ -103,6 +106,8 @@ public:
      */
     void Form_Resize();
     const LayoutMargins& layoutMargins() const { return m_margins; }
+    /** The smallest size a saved placement may give: the tabs, the figures and a few rows. */
+    QSize usableMinimumSize() const;
     /** The inner size below the menu bar, status bar included, in pixels. */
     QSize clientSize() const;
 

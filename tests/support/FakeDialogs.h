@@ -10,7 +10,11 @@
 /** Boxes and a file dialog that answer from a script and record what they were asked. */
 class FakeDialogs : public IUserDialogs {
 public:
-    void warn(QWidget*, const QString& text) override { warnings << text; }
+    void warn(QWidget*, const QString& text) override {
+        warnings << text;
+        if (whileAsked)
+            whileAsked();
+    }
     bool askYesNo(QWidget*, const QString& text, bool questionIcon) override {
         questions << text;
         questionIcons << questionIcon;
@@ -30,5 +34,5 @@ public:
     QList<std::optional<QString>>
         chosenFiles; ///< what the file dialog returns, in order; then cancel
     QStringList presets;
-    std::function<void()> whileAsked;
+    std::function<void()> whileAsked; ///< runs while a box is open (a warning or a question)
 };
