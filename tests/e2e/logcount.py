@@ -1,11 +1,12 @@
 """An independent count of a connection log, made from its bytes, and the readers of what the
 program saved (stats-dump) and of what the log writer promised (conlog-sim --expect).
 
-The count follows the program's documented reading rules, not its code: a line ends at CR LF
-and the byte before CR LF is not part of it; only complete lines are read; columns 1-8 are the
-date, 10-17 the time, 19-24 the kind token. It also follows when the program takes the date
-and time of the latest line ("last"): from every "Client" and "completed ogr" line, from every
-line read while the line counter is a multiple of 1000, and from the last line of a run.
+The count follows the program's documented reading rules, not its code: a line ends at LF, and
+a CR just before the LF and one more CR before that belong to the line end; only complete lines
+are read; columns 1-8 are the date, 10-17 the time, 19-24 the kind token. It also follows when
+the program takes the date and time of the latest line ("last"): from every "Client" and
+"completed ogr" line, from every line read while the line counter is a multiple of 1000, and
+from the last line of a run.
 """
 
 import subprocess
@@ -77,13 +78,15 @@ class Counts:
 
     def read(self, data, end_of_run=True):
         """Reads the complete lines of data (the log's bytes from the current position on) as
-        one processing run; returns the number of bytes consumed (up to the last CR LF)."""
-        end = data.rfind(b"\r\n")
+        one processing run; returns the number of bytes consumed (up to the last LF)."""
+        end = data.rfind(b"\n")
         if end < 0:
             return 0
-        consumed = end + 2
-        for raw in data[:end].split(b"\r\n"):
-            line = raw[:-1].decode("latin-1") if raw else ""
+        consumed = end + 1
+        for raw in data[:end].split(b"\n"):
+            for _ in range(2):
+                raw = raw[:-1] if raw.endswith(b"\r") else raw
+            line = raw.decode("latin-1")
             if self.line % 1000 == 0:
                 self.last = (line[0:8], line[9:17])
             self.line += 1
@@ -139,15 +142,15 @@ def count_log(path, start=1, stop=None, end_of_run=True):
 
 
 def complete_lines_end(path):
-    """Byte index just after the last CR LF of the log (0 when there is none)."""
+    """Byte index just after the last line end (LF) of the log (0 when there is none)."""
     with open(path, "rb") as f:
         f.seek(0, 2)
         size = f.tell()
         back = min(size, 1 << 20)
         f.seek(size - back)
         tail = f.read()
-    at = tail.rfind(b"\r\n")
-    return 0 if at < 0 else size - back + at + 2
+    at = tail.rfind(b"\n")
+    return 0 if at < 0 else size - back + at + 1
 
 
 def _text(value):

@@ -11,7 +11,7 @@ import subprocess
 import time
 
 import logcount
-from harness import App, Display, Failure, Sandbox, Skip, check, log, poll
+from harness import TITLE, App, Display, Failure, Sandbox, Skip, check, log, poll
 
 REFRESH = 1  # "Refresh Rate": a processing run every timer tick
 
@@ -158,6 +158,9 @@ def first_start(ctx):
     poll(lambda: os.path.exists(sb.names_file), 15, what="the empty names file")
     check(os.path.getsize(sb.names_file) == 0, "the names file made at the first start is not empty")
     check(not os.path.exists(sb.stats_file), "a stats file appeared before anything was read")
+    hints = ctx.display.xprop(app.main, "WM_NORMAL_HINTS")
+    check("specified location" not in hints, f"a first start tells the window manager where to "
+                                             f"put the window: {hints!r}")
     ctx.shot("first-start")
 
     path, expected = ctx.make_log("conlog.log", 50000, seed=11)
@@ -455,8 +458,8 @@ def save_fails_full_disk(ctx):
 
 
 def damaged(ctx):
-    """A damaged stats file at start-up: the program starts with empty statistics, shows no
-    error, and keeps the damaged file aside."""
+    """A damaged stats file at start-up: the program starts with empty statistics, keeps the
+    damaged file aside and says where, once, in a message."""
     path, _ = ctx.make_log("conlog.log", 5000, seed=71)
     sb = ctx.sandbox
     app = ctx.start("run1")
@@ -476,7 +479,10 @@ def damaged(ctx):
         before = set(sb.damaged_files())
         app = ctx.start(f"run{number}-{name}")
         poll(lambda: set(sb.damaged_files()) - before, 15, what=f"{name}: the damaged file put aside")
-        time.sleep(1)  # start-up is over: an error box or a question would be up by now
+        box = app.wait_window(f"^{TITLE}$", exclude=[app.main])
+        ctx.shot(f"damaged-{name}-message")
+        ctx.display.keys(box, "Return")
+        app.wait_window_gone(box)
         windows = app.visible_windows()
         check(app.alive() and windows == [(app.main, "Quillmere Log Analyzer")],
               f"{name}: after start-up the program shows {windows} (alive: {app.alive()})")
@@ -496,6 +502,35 @@ def damaged(ctx):
         log(f"{name}: started empty, damaged file kept as {kept[0]}")
 
 
+def start_question(ctx):
+    """"AlwaysLoad" 0: the start-up question waits with the timer ticking and nothing is read
+    before the answer; No follows no log, and Exit saves the statistics as they were."""
+    source, _ = ctx.make_log("source.log", 20000, seed=111)
+    path, (part,) = ctx.split_log(source, "conlog.log", 10000)
+    app = ctx.start("run1")
+    app.open_log(path)
+    app.wait_settled([path], REFRESH)
+    check(app.exit_via_menu() == 0, "run 1 did not end with status 0")
+    saved = ctx.dump()
+
+    copy_range(source, path, part, os.path.getsize(source), append=True)
+    ctx.settings(AlwaysLoad=0)
+    app = ctx.start("run2")
+    box = app.wait_window(f"^{TITLE}$", exclude=[app.main])
+    ctx.shot("question")
+    deadline = time.monotonic() + 3 + 2 * REFRESH  # several ticks under the question
+    while time.monotonic() < deadline:
+        check(box in ctx.display.windows(pid=app.pid), "the question went away unanswered")
+        time.sleep(0.1)
+    ctx.display.keys(box, "alt+n")
+    app.wait_window_gone(box)
+    check(app.exit_via_menu() == 0, "run 2 did not end with status 0")
+    after = ctx.dump()
+    check(after.file == "", f"after No the stats file still names a log: {after.file!r}")
+    after.file = saved.file
+    assert_same(after, saved, "stats file after No and Exit against the one before")
+
+
 def second_instance(ctx):
     """A second start while the program runs: "Previous instance still running!", the second
     instance ends, and the first goes on unaffected."""
@@ -512,6 +547,11 @@ def second_instance(ctx):
     first = ctx.start("first")
     first.wait_settled([path], REFRESH)
 
+    # Only the second instance reads "WebStats" on: a report can come from it alone.
+    web = os.path.join(ctx.sandbox.root, "web")
+    os.makedirs(web)
+    ctx.settings(WebStats=1, WebRefreshRate=1, WebLocal=1, WebFolder=web)
+    settings_before = ctx.sandbox.settings_text()
     second = App(ctx.build, ctx.sandbox, ctx.display, "second")
     ctx.apps.append(second)
     box = second.wait_window("^Quillmere Log Analyzer$", timeout=30)
@@ -525,10 +565,17 @@ def second_instance(ctx):
           "the second instance shows a main window, not the message")
     check(first.alive() and first.main in ctx.display.windows(pid=first.pid),
           "the first instance is gone or lost its window while the message is up")
+    # Its timer ticks under the message: for several passes, nothing may be written.
+    deadline = time.monotonic() + 3 + 2 * REFRESH
+    while time.monotonic() < deadline:
+        check(not os.listdir(web), f"the refused second instance wrote a report: {os.listdir(web)}")
+        time.sleep(0.1)
     ctx.display.keys(box, "Return")
     code = second.wait_exit(30)
     check(code == 0, f"the second instance ended with status {code}")
     check(ctx.stats_bytes() == saved_bytes, "the second instance changed the stats file")
+    check(ctx.sandbox.settings_text() == settings_before, "the second instance wrote settings")
+    ctx.settings(WebStats=0)
     check(first.alive() and first.main in ctx.display.windows(pid=first.pid),
           "the first instance did not survive the second start")
 
@@ -613,7 +660,8 @@ def windows(ctx):
 
 def sigterm(ctx):
     """SIGTERM (a service stop, the end of the session) runs the same shut-down as Exit: the
-    statistics are saved and the program ends with status 0."""
+    statistics are saved and the program ends with status 0. It waits on no dialog: not with a
+    settings folder that cannot be written, nor with a names file that is a FIFO."""
     path, _ = ctx.make_log("conlog.log", 20000, seed=23, days=2)
     app = ctx.start("run1")
     app.open_log(path)
@@ -621,6 +669,31 @@ def sigterm(ctx):
     os.kill(app.pid, signal.SIGTERM)
     check(app.wait_exit(60) == 0, "the program did not end with status 0 after SIGTERM")
     assert_same(ctx.dump(), logcount.count_log(path), "stats file after SIGTERM")
+
+    sb = ctx.sandbox
+    os.remove(sb.names_file)
+    os.mkfifo(sb.names_file)
+    # The settings on a disk that is read-only from now on (root only; else just the FIFO).
+    read_only = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", sb.config],
+                               capture_output=True).returncode == 0
+    if read_only:
+        ctx.cleanups.append(lambda: subprocess.run(["umount", "-l", sb.config], check=False))
+    ctx.settings(AlwaysLoad=1)
+    if read_only:
+        subprocess.run(["mount", "-o", "remount,ro", sb.config], check=True)
+    log(f"names file is a FIFO; settings folder read-only: {read_only}")
+    subprocess.run([ctx.conlog_sim, "--append", "--rate", "100000", "--lines", "3000", "--seed", "24", path],
+                   check=True, stdout=subprocess.DEVNULL)
+    app = App(ctx.build, sb, ctx.display, "run2")
+    ctx.apps.append(app)
+    app.wait_main_window()
+    app.wait_settled([path], REFRESH)
+    os.kill(app.pid, signal.SIGTERM)
+    check(app.wait_exit(30) == 0, "the program did not end with status 0 after SIGTERM")
+    assert_same(ctx.dump(), logcount.count_log(path), "stats file after the second SIGTERM")
+    if read_only:
+        check("frmMain:Form_Unload" in app.output(),
+              f"the failed settings write is not on standard error: {app.output()!r}")
 
 
 SCENARIOS = {
@@ -632,6 +705,7 @@ SCENARIOS = {
     "save_fails_folder": save_fails_folder,
     "save_fails_full_disk": save_fails_full_disk,
     "damaged": damaged,
+    "start_question": start_question,
     "second_instance": second_instance,
     "next_log": next_log,
     "windows": windows,
