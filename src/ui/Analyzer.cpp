@@ -140,7 +140,7 @@ bool Analyzer::lockInstance() {
     // Not another instance: the folder cannot take the lock file. Say why, as the system does.
     QString reason = u"the lock file cannot be made there"_s;
     if (!QFileInfo(folder).isDir()) {
-        reason = u"it is not a folder"_s;
+        reason = QFileInfo::exists(folder) ? u"it is not a folder"_s : u"it cannot be made"_s;
     } else {
         QTemporaryFile probe(folder + u"/.probe-XXXXXX"_s);
         if (!probe.open())

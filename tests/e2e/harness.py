@@ -91,11 +91,6 @@ class Display:
         out = self.xdotool(*args, check_result=False)
         return [int(w) for w in out.split()]
 
-    def xprop(self, window, prop):
-        env = dict(os.environ, DISPLAY=self.name)
-        return subprocess.run(["xprop", "-id", str(window), prop], capture_output=True, text=True,
-                              env=env, timeout=20).stdout
-
     def window_name(self, window):
         return self.xdotool("getwindowname", window, check_result=False).strip()
 
