@@ -304,6 +304,8 @@ void Analyzer::SaveStatsOnClosing() {
 
 bool Analyzer::Process() {
     const bool anyLine = m_processor.Process();
+    if (m_session.IsClosing && !m_session.IsProcessing())
+        saveStats(); // closing came during the run, which an error report may have ended early
     if (m_window && !m_session.IsProcessing())
         allowRepaint(); // the last picture of the run is painted now
     return anyLine;
