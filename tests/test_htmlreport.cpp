@@ -1,6 +1,7 @@
 // The web report: its format, escaping and encoding, writing it safely, and its schedule.
 
 #include "common/RunTimeError.h"
+#include "persistence/AppPaths.h"
 #include "persistence/Settings.h"
 #include "report/HtmlReport.h"
 #include "report/ReportSchedule.h"
@@ -501,10 +502,7 @@ void TestHtmlReport::tempFolder() {
         qunsetenv("TEMP");
     else
         qputenv("TEMP", temp == 1 ? QByteArray() : QFile::encodeName(tempDir));
-    const QString expected =
-        temp == 2 ? tempDir
-        : runtime ? runtimeDir
-                  : qEnvironmentVariable("XDG_DATA_HOME") + u"/Quillmere Log Analyzer"_s;
+    const QString expected = temp == 2 ? tempDir : runtime ? runtimeDir : AppPaths::dataFolder();
 
     const Preferences prefs = webPreferences(true, 1, false, m_dir.filePath(u"web"_s));
     QCOMPARE(QDir(ReportSchedule::ReportFolder(prefs)).canonicalPath(),
