@@ -645,8 +645,7 @@ def sigterm(ctx):
         ctx.cleanups.append(lambda: subprocess.run(["umount", "-l", sb.config]))
     ctx.settings(AlwaysLoad=0)
     read_only = mounted and subprocess.run(["mount", "-o", "remount,ro", sb.config]).returncode == 0
-    subprocess.run([ctx.conlog_sim, "--append", "--rate", "100000", "--lines", "3000", path],
-                   check=True, stdout=subprocess.DEVNULL)
+    check(ctx.append_live(path, seed=24, rate=100000, lines=3000).wait(30) == 0, "conlog-sim failed")
     app = App(ctx.build, sb, ctx.display, "run2")
     ctx.apps.append(app)
     question = app.wait_window(f"^{TITLE}$", exclude=[app.wait_main_window()])
