@@ -33,9 +33,9 @@ namespace {
 
 class NoOpHost : public IProcessHost {
 public:
-    void RefreshPass() override {}
-    void YieldEvents() override {}
-    void SaveStatsOnClosing() override {}
+    void refreshPass() override {}
+    void yieldEvents() override {}
+    void saveStatsOnClosing() override {}
 };
 
 /** Any error in a generated log is a fault of the counter (or the generator): stop the run. */
@@ -81,7 +81,7 @@ bool runTimed(const QString& program, const QStringList& arguments, Run* run) {
 
 /** The counts in the text form of `conlog-sim --expect` and bench/count.awk, sorted. */
 QStringList countLines(const LogSession& session, const Statistics& statistics) {
-    const ProjectTotals& t = statistics.Totals;
+    const ProjectTotals& t = statistics.totals;
     QStringList lines = {
         u"lines %1"_s.arg(session.CurrentLine),
         u"last %1 %2"_s.arg(session.LastDate, session.LastTime),
@@ -92,7 +92,7 @@ QStringList countLines(const LogSession& session, const Statistics& statistics) 
         u"buffer RC5 %1 %2"_s.arg(t.LabInBufRC5, t.LabOutBufRC5),
         u"buffer OGR %1 %2"_s.arg(t.LabInBufOGR, t.LabOutBufOGR),
     };
-    for (const auto& entry : statistics.Clients) {
+    for (const auto& entry : statistics.clients) {
         const ClientRecord& record = entry.value;
         const QString project = record.Name.left(3);
         const QString client = record.Name.mid(3);
@@ -184,8 +184,8 @@ int main(int argc, char* argv[]) {
     for (int run = 0; run < runs; ++run) {
         LogSession session;
         Statistics statistics;
-        statistics.Reset();
-        session.ChooseLogFile(log);
+        statistics.reset();
+        session.chooseLogFile(log);
         LogProcessor processor(session, statistics, host, reporter);
         QElapsedTimer timer;
         timer.start();
@@ -209,7 +209,7 @@ int main(int argc, char* argv[]) {
     for (int run = 0; run < runs; ++run) {
         LogSession readSession;
         Statistics unused;
-        readSession.ChooseLogFile(log);
+        readSession.chooseLogFile(log);
         LogProcessor reader(readSession, unused, host, reporter);
         QByteArrayView line;
         qint64 readLines = 0;

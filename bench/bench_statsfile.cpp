@@ -33,7 +33,7 @@ void buildModel(LogSession& session, Statistics& statistics) {
     QStringList dates;
     for (int d = 0; d < Days; ++d)
         dates << QDate(2025, 12, 7).addDays(d).toString(u"MM/dd/yy"_s);
-    statistics.Clients.reserve(2 * ClientsPerProject);
+    statistics.clients.reserve(2 * ClientsPerProject);
     for (const QString& project : {Project::RC5, Project::OGR}) {
         for (int c = 0; c < ClientsPerProject; ++c) {
             const QString key =
@@ -48,11 +48,11 @@ void buildModel(LogSession& session, Statistics& statistics) {
                 record.Blocks += entry.Blocks;
             }
             record.Time = dates.last() + u" 23:59:59"_s;
-            statistics.Clients.insertOrAssign(key, std::move(record));
+            statistics.clients.insertOrAssign(key, std::move(record));
         }
     }
-    statistics.Totals.ClientsTotalRC5 = 123456789;
-    statistics.Totals.LabInBufRC5 = u"1,234"_s;
+    statistics.totals.ClientsTotalRC5 = 123456789;
+    statistics.totals.LabInBufRC5 = u"1,234"_s;
     session.FileName = u"/var/log/proxy/conlog.log"_s;
     session.TextStreamPosition = 3'000'000'001;
     session.LastModified = QDateTime::currentDateTime();
@@ -63,7 +63,7 @@ void buildModel(LogSession& session, Statistics& statistics) {
 
 qint64 dayEntries(const Statistics& statistics) {
     qint64 n = 0;
-    for (const auto& entry : statistics.Clients)
+    for (const auto& entry : statistics.clients)
         n += entry.value.Data.size();
     return n;
 }
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     buildModel(session, statistics);
     const qint64 entries = dayEntries(statistics);
     std::printf("clients: %lld records\nday entries: %lld entries\n",
-                qlonglong(statistics.Clients.size()), qlonglong(entries));
+                qlonglong(statistics.clients.size()), qlonglong(entries));
 
     std::vector<double> saves;
     std::vector<double> loads;
@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         loads.push_back(double(timer.nsecsElapsed()) / 1e6);
-        if (loaded.Clients.size() != statistics.Clients.size() || dayEntries(loaded) != entries ||
+        if (loaded.clients.size() != statistics.clients.size() || dayEntries(loaded) != entries ||
             loadedSession.TextStreamPosition != session.TextStreamPosition) {
             std::fprintf(stderr, "LoadStatsFile read something else\n");
             return 1;

@@ -39,9 +39,9 @@ public:
 
 class NoWindow : public IProcessHost {
 public:
-    void RefreshPass() override {}
-    void YieldEvents() override {}
-    void SaveStatsOnClosing() override {}
+    void refreshPass() override {}
+    void yieldEvents() override {}
+    void saveStatsOnClosing() override {}
 };
 
 struct Program {
@@ -108,7 +108,7 @@ void countLog(const QString& log) {
         ErrorReporter reporter(errors);
         NoWindow host;
         LogProcessor processor(session, statistics, host, reporter);
-        session.ChooseLogFile(log);
+        session.chooseLogFile(log);
         QElapsedTimer timer;
         timer.start();
         processor.Process();

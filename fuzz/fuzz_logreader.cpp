@@ -22,9 +22,9 @@ public:
 
 class NoWindow : public IProcessHost {
 public:
-    void RefreshPass() override {}
-    void YieldEvents() override {}
-    void SaveStatsOnClosing() override {}
+    void refreshPass() override {}
+    void yieldEvents() override {}
+    void saveStatsOnClosing() override {}
 };
 
 void append(const QString& path, const uint8_t* data, size_t size) {
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ErrorReporter reporter(report);
     NoWindow host;
     LogProcessor processor(session, statistics, host, reporter);
-    session.ChooseLogFile(path);
+    session.chooseLogFile(path);
 
     append(path, data, split);
     processor.Process();

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     PropertyBag bag;
     try {
-        bag.SetContents(bytes);
+        bag.setContents(bytes);
     } catch (const RunTimeError& error) {
         if (error.number() != ErrorNumber::BadFileFormat)
             std::abort();

@@ -22,11 +22,11 @@ bool sameModel(const LogSession& a, const Statistics& as, const LogSession& b,
     if (a.FileName != b.FileName || a.TextStreamPosition != b.TextStreamPosition ||
         a.LastModified != b.LastModified || a.CurrentLine != b.CurrentLine ||
         a.LastDate != b.LastDate || a.LastTime != b.LastTime ||
-        as.Clients.size() != bs.Clients.size())
+        as.clients.size() != bs.clients.size())
         return false;
-    for (qsizetype i = 0; i < as.Clients.size(); ++i) {
-        const auto& x = as.Clients.entryAt(i);
-        const auto& y = bs.Clients.entryAt(i);
+    for (qsizetype i = 0; i < as.clients.size(); ++i) {
+        const auto& x = as.clients.entryAt(i);
+        const auto& y = bs.clients.entryAt(i);
         if (x.key != y.key || x.value.Name != y.value.Name || x.value.Blocks != y.value.Blocks ||
             x.value.Time != y.value.Time || x.value.Data.size() != y.value.Data.size())
             return false;
@@ -35,8 +35,8 @@ bool sameModel(const LogSession& a, const Statistics& as, const LogSession& b,
                 x.value.Data.entryAt(j).value.Blocks != y.value.Data.entryAt(j).value.Blocks)
                 return false;
     }
-    return as.Totals.ClientsTotalRC5 == bs.Totals.ClientsTotalRC5 &&
-           as.Totals.LabOutBufOGR == bs.Totals.LabOutBufOGR;
+    return as.totals.ClientsTotalRC5 == bs.totals.ClientsTotalRC5 &&
+           as.totals.LabOutBufOGR == bs.totals.LabOutBufOGR;
 }
 
 } // namespace
@@ -45,22 +45,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     LogSession session;
     session.FileName = QStringLiteral("before");
-    session.SeenSize = 7;
+    session.seenSize = 7;
     Statistics statistics;
     if (!load(bytes, session, statistics)) {
-        if (session.FileName != QStringLiteral("before") || session.SeenSize != 7 ||
-            !statistics.Clients.isEmpty() || session.TextStreamPosition != 1)
+        if (session.FileName != QStringLiteral("before") || session.seenSize != 7 ||
+            !statistics.clients.isEmpty() || session.TextStreamPosition != 1)
             std::abort();
         return 0;
     }
-    if (session.SeenSize != -1)
+    if (session.seenSize != -1)
         std::abort();
-    const QByteArray saved = StatsFileBytes(session, statistics);
+    const QByteArray saved = statsFileBytes(session, statistics);
     LogSession again;
     Statistics againStatistics;
     if (!load(saved, again, againStatistics) ||
         !sameModel(session, statistics, again, againStatistics) ||
-        StatsFileBytes(again, againStatistics) != saved)
+        statsFileBytes(again, againStatistics) != saved)
         std::abort();
     return 0;
 }

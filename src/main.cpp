@@ -33,11 +33,11 @@ int main(int argc, char* argv[]) {
     // A service stop or the end of the session: no one is there to answer a dialog.
     TerminationSignals signals;
     QObject::connect(&signals, &TerminationSignals::terminationRequested, &analyzer,
-                     &Analyzer::ShutdownUnattended);
+                     &Analyzer::shutDownUnattended);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &analyzer,
-                     [&analyzer](QSessionManager&) { analyzer.ShutdownUnattended(); });
+                     [&analyzer](QSessionManager&) { analyzer.shutDownUnattended(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &analyzer,
-                     &Analyzer::ShutdownUnattended);
+                     &Analyzer::shutDownUnattended);
     // exit(), not quit(): it also ends the loop of a dialog still open (the start-up question
     // under a SIGTERM), where quit() would first ask every window to close.
     QObject::connect(

@@ -137,7 +137,7 @@ private Q_SLOTS:
         // Before the first OGR status line its figures are empty, RC5's are "0".
         p.window().tabMain()->setCurrentIndex(1);
         QCOMPARE(p.window().labInBuf()->text(), QString());
-        QCOMPARE(p.analyzer->statistics().Totals.LabOutBufRC5, u"0"_s);
+        QCOMPARE(p.analyzer->statistics().totals.LabOutBufRC5, u"0"_s);
     }
 
     void countsResumeAfterARestartWithoutCountingTwice() {
@@ -147,20 +147,20 @@ private Q_SLOTS:
             p.analyzer->Form_Load();
             p.dialogs.chosenFiles = {m_log};
             p.analyzer->mnuOpen_Click();
-            QCOMPARE(p.analyzer->statistics().Totals.ClientsTotalRC5, blocksOf(0, 2500));
+            QCOMPARE(p.analyzer->statistics().totals.ClientsTotalRC5, blocksOf(0, 2500));
             QCOMPARE(p.list().topLevelItemCount(), 11); // ten clients and "<All-clients>"
             QVERIFY(p.list().updatesEnabled());         // the run's last picture is painted
             QCOMPARE(p.window().labInBuf()->text(), u"<i>9</i>"_s); // log text is never markup
             // The last line is still being written when the program ends.
             append(m_log, "12/06/26 08:00:00 Client 10.0.0.3 --> sent rc5 5 bl");
             p.analyzer->Process();
-            p.analyzer->Shutdown();
+            p.analyzer->shutDown();
         }
         append(m_log, "ocks\r\r\n" + manyReturns(2500, 100));
         Program q(m_dir->path());
         q.analyzer->Form_Load(); // "AlwaysLoad" absent: continues without asking
         QVERIFY(q.dialogs.questions.isEmpty());
-        QCOMPARE(q.analyzer->statistics().Totals.ClientsTotalRC5, blocksOf(0, 2600) + 5);
+        QCOMPARE(q.analyzer->statistics().totals.ClientsTotalRC5, blocksOf(0, 2600) + 5);
         QCOMPARE(q.analyzer->session().CurrentLine, 2500 + 1 + 1 + 100);
         QCOMPARE(q.dialogs.presets, QStringList()); // the Open dialog was not needed
     }
@@ -172,7 +172,7 @@ private Q_SLOTS:
             p.analyzer->Form_Load();
             p.dialogs.chosenFiles = {m_log};
             p.analyzer->mnuOpen_Click();
-            p.analyzer->Shutdown();
+            p.analyzer->shutDown();
         }
         append(m_log, manyReturns(10, 10));
         SaveSetting(SettingsKey::Common, SettingsKey::AlwaysLoad, u"0"_s);
@@ -184,19 +184,19 @@ private Q_SLOTS:
             QCOMPARE(q.dialogs.questionIcons, QList<bool>{false});
             QVERIFY(q.analyzer->session().FileName.isEmpty());
             q.analyzer->Timer1_Timer(); // the loaded statistics are shown, nothing is read
-            QCOMPARE(q.analyzer->statistics().Totals.ClientsTotalRC5, blocksOf(0, 10));
+            QCOMPARE(q.analyzer->statistics().totals.ClientsTotalRC5, blocksOf(0, 10));
             QCOMPARE(q.list().topLevelItemCount(), 11);
             q.dialogs.chosenFiles = {std::nullopt};
             q.analyzer->mnuOpen_Click(); // the dialog starts at the saved log; cancelled: no change
             QCOMPARE(q.dialogs.presets, QStringList{m_log});
             QCOMPARE(q.list().topLevelItemCount(), 11);
-            q.analyzer->Shutdown();
+            q.analyzer->shutDown();
         }
         {
             Program r(m_dir->path());
             r.analyzer->Form_Load(); // no log saved: no question, nothing read
             QVERIFY(r.dialogs.questions.isEmpty());
-            QCOMPARE(r.analyzer->statistics().Totals.ClientsTotalRC5, blocksOf(0, 10));
+            QCOMPARE(r.analyzer->statistics().totals.ClientsTotalRC5, blocksOf(0, 10));
         }
         // A file name of a megabyte is shortened in the question.
         LogSession longName;
@@ -216,7 +216,7 @@ private Q_SLOTS:
             QSignalSpy finished(p.analyzer.get(), &Analyzer::finished);
             p.dialogs.chosenFiles = {m_log};
             // Exit is chosen while the run yields to the event loop after its first line.
-            QTimer::singleShot(0, p.analyzer.get(), &Analyzer::Shutdown);
+            QTimer::singleShot(0, p.analyzer.get(), &Analyzer::shutDown);
             p.analyzer->mnuOpen_Click();
             QVERIFY(finished.wait(1000));
             QVERIFY(!p.analyzer->session().IsProcessing());
@@ -231,11 +231,11 @@ private Q_SLOTS:
         QVERIFY(log.open(QIODevice::ReadOnly));
         const int linesRead = int(log.read(consumed).count('\n'));
         QCOMPARE(saved.CurrentLine, linesRead);
-        QCOMPARE(statistics.Totals.ClientsTotalRC5, blocksOf(0, linesRead));
+        QCOMPARE(statistics.totals.ClientsTotalRC5, blocksOf(0, linesRead));
 
         Program q(m_dir->path());
         q.analyzer->Form_Load();
-        QCOMPARE(q.analyzer->statistics().Totals.ClientsTotalRC5, blocksOf(0, 6000));
+        QCOMPARE(q.analyzer->statistics().totals.ClientsTotalRC5, blocksOf(0, 6000));
     }
 
     void exitAfterAbortSavesAfterTheLastLineRead() {
@@ -250,11 +250,11 @@ private Q_SLOTS:
             QCOMPARE(p.errors.places, QStringList{u"frmMain:Process"_s});
             QCOMPARE(p.analyzer->session().CurrentLine, 4);
             QVERIFY(!p.analyzer->session().IsProcessing());
-            p.analyzer->Shutdown();
+            p.analyzer->shutDown();
         }
         Program q(m_dir->path());
         q.analyzer->Form_Load(); // reads on after line 4: nothing lost, nothing twice
-        QCOMPARE(q.analyzer->statistics().Totals.ClientsTotalRC5,
+        QCOMPARE(q.analyzer->statistics().totals.ClientsTotalRC5,
                  blocksOf(0, 2) + 2000000000 + blocksOf(4, 6));
         QCOMPARE(q.analyzer->session().CurrentLine, 10);
     }
@@ -338,7 +338,7 @@ private Q_SLOTS:
             const QSize minimum = p.window().usableMinimumSize();
             QVERIFY(shown.width() >= minimum.width() && shown.height() >= minimum.height());
             QVERIFY(shown.intersects(QGuiApplication::primaryScreen()->availableGeometry()));
-            p.analyzer->Shutdown();
+            p.analyzer->shutDown();
         }
         // Unchanged where it was read as it can be seen; never written back where it cannot.
         QCOMPARE(GetSetting(section, key) == stored, visible);
@@ -492,7 +492,7 @@ private Q_SLOTS:
         QVERIFY(!p.analyzer->Process()); // not there yet: waited for
         append(next, returnLine("a", 4));
         p.analyzer->Process();
-        QCOMPARE(p.analyzer->statistics().Totals.ClientsTotalRC5, 7); // counting goes on
+        QCOMPARE(p.analyzer->statistics().totals.ClientsTotalRC5, 7); // counting goes on
         QCOMPARE(p.dialogs.presets, QStringList{QString()}); // Open's dialog keeps its own path
 
         p.analyzer->session().FileName = u"/tmp/nodot"_s;

@@ -10,14 +10,14 @@ class TestCommon : public QObject {
 private Q_SLOTS:
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
-    void rightJustify() {
-        QCOMPARE(RightJustify(5, 6), QStringLiteral("     5"));
-        QCOMPARE(RightJustify(123456, 6), QStringLiteral("123456"));
-        QCOMPARE(RightJustify(1234567, 6), QStringLiteral("1234567"));
-        QCOMPARE(RightJustify(-12, 6), QStringLiteral("   -12"));
-        QCOMPARE(RightJustify(QString(), 6), QStringLiteral("      "));
+    void rightJustifiedText() {
+        QCOMPARE(rightJustify(5, 6), QStringLiteral("     5"));
+        QCOMPARE(rightJustify(123456, 6), QStringLiteral("123456"));
+        QCOMPARE(rightJustify(1234567, 6), QStringLiteral("1234567"));
+        QCOMPARE(rightJustify(-12, 6), QStringLiteral("   -12"));
+        QCOMPARE(rightJustify(QString(), 6), QStringLiteral("      "));
         // Right-justified numbers of the same width order by value when compared as text.
-        QVERIFY(RightJustify(99, 6) < RightJustify(100, 6));
+        QVERIFY(rightJustify(99, 6) < rightJustify(100, 6));
     }
 
     void currentDate() {

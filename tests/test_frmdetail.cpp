@@ -73,7 +73,7 @@ QString blocksOf(const frmDetail* window, const QString& date) {
 }
 
 std::pair<int, int> sorting(const frmDetail* window) {
-    return {window->lvDetail()->SortKey(), window->lvDetail()->SortOrder()};
+    return {window->lvDetail()->sortKey(), window->lvDetail()->sortOrder()};
 }
 
 /** The dates of the bold rows; a row bold in one cell only shows as its date and "?". */
@@ -354,8 +354,8 @@ private Q_SLOTS:
         first->setGeometry(rectangle);
         first->lvDetail()->setColumnWidth(0, 100);
         first->lvDetail()->setColumnWidth(1, 70);
-        first->lvDetail()->ColumnClick(2);
-        first->lvDetail()->ColumnClick(2);
+        first->lvDetail()->columnClick(2);
+        first->lvDetail()->columnClick(2);
         QTRY_COMPARE(first->geometry(), rectangle);
         QPointer<frmDetail> closed = first;
         QVERIFY(first->close());
@@ -447,7 +447,7 @@ private Q_SLOTS:
         QCOMPARE(window->lvDetail()->topLevelItemCount(), 2);
 
         // Open replaces the table: the rows stay and stop changing, whatever other clients do.
-        f.statistics.Reset();
+        f.statistics.reset();
         f.count("bob", "12/06/26", 9);
         window->Timer1_Timer();
         QCOMPARE(columnTexts(window, 0), (QStringList{u"12/04/26"_s, u"12/05/26"_s}));
@@ -461,7 +461,7 @@ private Q_SLOTS:
         QCOMPARE(columnTexts(window, 1), (QStringList{u"     4"_s, u"    50"_s, u"     6"_s}));
 
         // A table assigned anew, grown far past the old one's size, is read by key as well.
-        f.statistics.Clients = ClientTable();
+        f.statistics.clients = ClientTable();
         for (int i = 0; i < 500; ++i)
             f.count(QByteArray("c" + QByteArray::number(i)).constData(), "12/06/26", 1);
         f.count("alice", "12/06/26", 61);
@@ -500,10 +500,10 @@ private Q_SLOTS:
         QTRY_VERIFY(rc5->isVisible());
         QVERIFY(ogr->isVisible());
 
-        // Activate brings a minimised window back.
+        // activate() brings a minimised window back.
         rc5->showMinimized();
         QTRY_VERIFY(rc5->isMinimized());
-        rc5->Activate();
+        rc5->activate();
         QTRY_VERIFY(!rc5->isMinimized());
         QVERIFY(rc5->isVisible());
 

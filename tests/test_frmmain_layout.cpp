@@ -66,8 +66,8 @@ void addSampleRows(frmMain& window) {
     for (const auto& row : rows) {
         QTreeWidgetItem* item =
             window.addRow(QString::fromUtf16(row.name), QString::fromUtf16(row.name));
-        item->setText(frmMain::ColTotalBlocks, RightJustify(row.total, 6));
-        item->setText(frmMain::ColTodayBlocks, RightJustify(row.today, 6));
+        item->setText(frmMain::ColTotalBlocks, rightJustify(row.total, 6));
+        item->setText(frmMain::ColTodayBlocks, rightJustify(row.today, 6));
     }
 }
 
@@ -355,8 +355,8 @@ private Q_SLOTS:
         frmMain window;
         showAtDesignSize(window);
         addSampleRows(window);
-        QCOMPARE(window.SortKey(), 0);
-        QCOMPARE(window.SortOrder(), 0);
+        QCOMPARE(window.sortKey(), 0);
+        QCOMPARE(window.sortOrder(), 0);
         // Another column always starts ascending, even after a descending one.
         const struct {
             int column;
@@ -371,8 +371,8 @@ private Q_SLOTS:
                       {frmMain::ColClient, 0, 0, u"alice bob carol"}};
         for (const auto& click : clicks) {
             clickHeader(window, click.column);
-            QCOMPARE(window.SortKey(), click.key);
-            QCOMPARE(window.SortOrder(), click.order);
+            QCOMPARE(window.sortKey(), click.key);
+            QCOMPARE(window.sortOrder(), click.order);
             QCOMPARE(names(window), QString::fromUtf16(click.names));
         }
         QCOMPARE(window.lvRC5()->header()->isSortIndicatorShown(), false);
@@ -382,7 +382,7 @@ private Q_SLOTS:
         frmMain window;
         for (qint64 value : {123, 12, 7, 123456, 1234567, 45, 99999})
             window.addRow(QString::number(value), u"n"_s)
-                ->setText(frmMain::ColTotalBlocks, RightJustify(value, 6));
+                ->setText(frmMain::ColTotalBlocks, rightJustify(value, 6));
         window.addRow(u"none"_s, u"n"_s)->setText(frmMain::ColTotalBlocks, QString(6, u' '));
         window.setSortKey(frmMain::ColTotalBlocks);
         QStringList keys;
@@ -405,7 +405,7 @@ private Q_SLOTS:
     void sortStateAndSortedFlag() {
         frmMain window;
         addSampleRows(window);
-        QVERIFY(window.Sorted());
+        QVERIFY(window.isSorted());
         window.setSorted(false);
         window.setSortKey(frmMain::ColTotalBlocks);
         QCOMPARE(names(window), u"carol alice bob"_s);
@@ -413,8 +413,8 @@ private Q_SLOTS:
         QCOMPARE(names(window), u"bob carol alice"_s);
 
         // The refresh pass decides when to re-sort: a changed cell or a new row waits for it.
-        window.findRow(u"bob"_s)->setText(frmMain::ColTotalBlocks, RightJustify(999, 6));
-        window.addRow(u"dave"_s, u"dave"_s)->setText(frmMain::ColTotalBlocks, RightJustify(1, 6));
+        window.findRow(u"bob"_s)->setText(frmMain::ColTotalBlocks, rightJustify(999, 6));
+        window.addRow(u"dave"_s, u"dave"_s)->setText(frmMain::ColTotalBlocks, rightJustify(1, 6));
         QCOMPARE(names(window), u"bob carol alice dave"_s);
         window.resortList();
         QCOMPARE(names(window), u"dave carol alice bob"_s);
@@ -423,12 +423,12 @@ private Q_SLOTS:
             QCOMPARE(errorNumberOf([&] { window.setSortKey(bad); }), 380);
         for (int bad : {-1, 2})
             QCOMPARE(errorNumberOf([&] { window.setSortOrder(bad); }), 380);
-        QCOMPARE(window.SortKey(), 1);
-        QCOMPARE(window.SortOrder(), 0);
+        QCOMPARE(window.sortKey(), 1);
+        QCOMPARE(window.sortOrder(), 0);
         window.setSortKey(4);
         window.setSortOrder(1);
-        QCOMPARE(window.SortKey(), 4);
-        QCOMPARE(window.SortOrder(), 1);
+        QCOMPARE(window.sortKey(), 4);
+        QCOMPARE(window.sortOrder(), 1);
     }
 
     void rowsAreFoundByKey() {
@@ -565,7 +565,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY(!window.close());
         QVERIFY(window.isVisible());
-        QVERIFY(window.Unload());
+        QVERIFY(window.unload());
         QVERIFY(!window.isVisible());
         QCOMPARE(modes, (QList<int>{0, 1}));
 

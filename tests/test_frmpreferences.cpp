@@ -429,8 +429,8 @@ private Q_SLOTS:
     void enabling() {
         QFETCH(bool, web);
         QFETCH(bool, folder);
-        const QColor window = frmPreferences::WindowBackground();
-        const QColor face = frmPreferences::ButtonFace();
+        const QColor window = frmPreferences::windowBackground();
+        const QColor face = frmPreferences::buttonFace();
         QVERIFY2(window != face, "the two system colours must differ for this test");
 
         Fixture f;

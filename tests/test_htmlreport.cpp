@@ -69,7 +69,7 @@ struct RecordingWriter {
 ReportSchedule::Writer fileWriter(const ReportTable& table) {
     return [table](const QString& folder) {
         HtmlReport::ReportError error;
-        if (!HtmlReport::WriteReport(folder, table, &error))
+        if (!HtmlReport::writeReport(folder, table, &error))
             throw RunTimeError(error.number, error.description);
     };
 }
@@ -205,7 +205,7 @@ void TestHtmlReport::reportText() {
     QFETCH(QStringList, captions);
     QFETCH(QList<QStringList>, rows);
     QFETCH(QStringList, expected);
-    QCOMPARE(HtmlReport::ReportText(ReportTable{captions, rows}), crlfLines(expected));
+    QCOMPARE(HtmlReport::reportText(ReportTable{captions, rows}), crlfLines(expected));
 }
 
 void TestHtmlReport::escapeText_data() {
@@ -225,7 +225,7 @@ void TestHtmlReport::escapeText_data() {
 void TestHtmlReport::escapeText() {
     QFETCH(QString, text);
     QFETCH(QString, expected);
-    QCOMPARE(HtmlReport::EscapeText(text), expected);
+    QCOMPARE(HtmlReport::escapeText(text), expected);
 }
 
 void TestHtmlReport::encodePageText_data() {
@@ -255,13 +255,13 @@ void TestHtmlReport::encodePageText_data() {
 void TestHtmlReport::encodePageText() {
     QFETCH(QString, text);
     QFETCH(QByteArray, expected);
-    QCOMPARE(HtmlReport::EncodePageText(text), expected);
+    QCOMPARE(HtmlReport::encodePageText(text), expected);
 }
 
 void TestHtmlReport::reportBytesAreAsciiWithReferences() {
     // A reference made for a character past ASCII is not escaped a second time.
     const ReportTable table{{u"Client"_s}, {{u"\u00C5sa & \u0141ukasz <\u00E9>"_s}}};
-    const QByteArray bytes = HtmlReport::ReportBytes(table);
+    const QByteArray bytes = HtmlReport::reportBytes(table);
     QVERIFY2(bytes.contains("<TD>&#197;sa &amp; &#321;ukasz &lt;&#233;&gt;</TD>\r\n"),
              bytes.constData());
     QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
@@ -271,18 +271,18 @@ void TestHtmlReport::reportBytesAreAsciiWithReferences() {
 
 void TestHtmlReport::writeToDevice() {
     const ReportTable table{FiveCaptions, {{u"alice"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s}}};
-    const QByteArray expected = HtmlReport::ReportBytes(table);
+    const QByteArray expected = HtmlReport::reportBytes(table);
 
     QBuffer buffer;
     QVERIFY(buffer.open(QIODevice::WriteOnly));
-    QVERIFY(HtmlReport::WriteReport(buffer, table));
+    QVERIFY(HtmlReport::writeReport(buffer, table));
     QCOMPARE(buffer.data(), expected);
 
     // A device that takes only part of the page: a failure, never a success.
     FailingDevice device(expected.size() / 2);
     QVERIFY(device.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
     HtmlReport::ReportError error;
-    QVERIFY(!HtmlReport::WriteReport(device, table, &error));
+    QVERIFY(!HtmlReport::writeReport(device, table, &error));
     QCOMPARE(error.number, ErrorNumber::DeviceIoError);
     QVERIFY(!error.description.isEmpty());
 }
@@ -291,26 +291,26 @@ void TestHtmlReport::writeToFolder() {
     const QString page = m_dir.filePath(u"Index.htm"_s);
     const ReportTable big{
         FiveCaptions, QList<QStringList>(50, {u"<All-clients>"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s})};
-    QVERIFY(HtmlReport::WriteReport(m_dir.path(), big));
-    QCOMPARE(readFile(page), HtmlReport::ReportBytes(big));
+    QVERIFY(HtmlReport::writeReport(m_dir.path(), big));
+    QCOMPARE(readFile(page), HtmlReport::reportBytes(big));
 
     // Each write replaces the whole page: a shorter one leaves nothing of the longer.
     const ReportTable small{{u"Client"_s}, {}};
-    QVERIFY(HtmlReport::WriteReport(m_dir.path(), small));
-    QCOMPARE(readFile(page), HtmlReport::ReportBytes(small));
+    QVERIFY(HtmlReport::writeReport(m_dir.path(), small));
+    QCOMPARE(readFile(page), HtmlReport::reportBytes(small));
 
     // A folder text ending in a separator gives the same file.
-    QVERIFY(HtmlReport::WriteReport(m_dir.path() + u"/"_s, big));
-    QCOMPARE(readFile(page), HtmlReport::ReportBytes(big));
+    QVERIFY(HtmlReport::writeReport(m_dir.path() + u"/"_s, big));
+    QCOMPARE(readFile(page), HtmlReport::reportBytes(big));
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{u"Index.htm"_s});
 
     // A link planted at the page's path is replaced itself; the file it points to is untouched.
     const QString victim = m_dir.filePath(u"victim"_s);
     QVERIFY(writeFile(victim, "precious"));
     QVERIFY(QFile::remove(page) && QFile::link(victim, page));
-    QVERIFY(HtmlReport::WriteReport(m_dir.path(), small));
+    QVERIFY(HtmlReport::writeReport(m_dir.path(), small));
     QCOMPARE(readFile(victim), QByteArray("precious"));
-    QVERIFY(!QFileInfo(page).isSymLink() && readFile(page) == HtmlReport::ReportBytes(small));
+    QVERIFY(!QFileInfo(page).isSymLink() && readFile(page) == HtmlReport::reportBytes(small));
 }
 
 void TestHtmlReport::writeToBadFolders_data() {
@@ -330,7 +330,7 @@ void TestHtmlReport::writeToBadFolders() {
     const QString folder = folderName.isEmpty() ? QString() : m_dir.filePath(folderName);
 
     HtmlReport::ReportError error;
-    QVERIFY(!HtmlReport::WriteReport(folder, ReportTable{FiveCaptions, {}}, &error));
+    QVERIFY(!HtmlReport::writeReport(folder, ReportTable{FiveCaptions, {}}, &error));
     QCOMPARE(error.number, number);
     QVERIFY(!error.description.isEmpty());
     // Nothing was left behind, nothing was changed.
@@ -344,12 +344,12 @@ void TestHtmlReport::writeToBadFolders() {
 void TestHtmlReport::failedWriteKeepsPreviousPage() {
     const QString page = m_dir.filePath(u"Index.htm"_s);
     const ReportTable previous{{u"Client"_s}, {{u"alice"_s}}};
-    QVERIFY(HtmlReport::WriteReport(m_dir.path(), previous));
+    QVERIFY(HtmlReport::writeReport(m_dir.path(), previous));
     const QByteArray previousBytes = readFile(page);
 
     const ReportTable bigger{FiveCaptions,
                              QList<QStringList>(100, {u"bob"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s})};
-    QVERIFY(HtmlReport::ReportBytes(bigger).size() > 1000);
+    QVERIFY(HtmlReport::reportBytes(bigger).size() > 1000);
     // The disk is "full" part-way through the new page: the write stops short (which sets no
     // error of its own) and then fails.
     HtmlReport::ReportError error;
@@ -357,7 +357,7 @@ void TestHtmlReport::failedWriteKeepsPreviousPage() {
     {
         const ScopedFileSizeLimit full(1000);
         QVERIFY(full.isActive());
-        written = HtmlReport::WriteReport(m_dir.path(), bigger, &error);
+        written = HtmlReport::writeReport(m_dir.path(), bigger, &error);
     }
     QVERIFY(!written);
     QCOMPARE(error.number, ErrorNumber::DeviceIoError);
@@ -387,7 +387,7 @@ void TestHtmlReport::scheduleRates() {
     const Preferences prefs = webPreferences(true, rate, true, m_dir.path());
     QList<int> written;
     for (int pass = 1; pass <= 10; ++pass) {
-        const auto outcome = schedule.Pass(prefs, recorder.writer());
+        const auto outcome = schedule.pass(prefs, recorder.writer());
         if (outcome == ReportSchedule::Outcome::Written)
             written << pass;
         else
@@ -403,32 +403,32 @@ void TestHtmlReport::scheduleResumesAfterWebStatsOff() {
     Preferences prefs = webPreferences(false, 3, true, m_dir.path());
 
     // Off from the start: nothing, and the countdown stays at 0.
-    QCOMPARE(schedule.Pass(prefs, recorder.writer()), ReportSchedule::Outcome::Off);
+    QCOMPARE(schedule.pass(prefs, recorder.writer()), ReportSchedule::Outcome::Off);
     QCOMPARE(schedule.countdown(), 0);
 
     prefs.WebStats = true;
-    QCOMPARE(schedule.Pass(prefs, recorder.writer()), ReportSchedule::Outcome::Written);
+    QCOMPARE(schedule.pass(prefs, recorder.writer()), ReportSchedule::Outcome::Written);
     QCOMPARE(schedule.countdown(), 2);
-    QCOMPARE(schedule.Pass(prefs, recorder.writer()), ReportSchedule::Outcome::Waiting);
+    QCOMPARE(schedule.pass(prefs, recorder.writer()), ReportSchedule::Outcome::Waiting);
     QCOMPARE(schedule.countdown(), 1);
 
     prefs.WebStats = false;
     for (int i = 0; i < 5; ++i)
-        QCOMPARE(schedule.Pass(prefs, recorder.writer()), ReportSchedule::Outcome::Off);
+        QCOMPARE(schedule.pass(prefs, recorder.writer()), ReportSchedule::Outcome::Off);
     QCOMPARE(schedule.countdown(), 1);
 
     // On again: the schedule goes on where it stood, one more pass to wait.
     prefs.WebStats = true;
-    QCOMPARE(schedule.Pass(prefs, recorder.writer()), ReportSchedule::Outcome::Waiting);
-    QCOMPARE(schedule.Pass(prefs, recorder.writer()), ReportSchedule::Outcome::Written);
+    QCOMPARE(schedule.pass(prefs, recorder.writer()), ReportSchedule::Outcome::Waiting);
+    QCOMPARE(schedule.pass(prefs, recorder.writer()), ReportSchedule::Outcome::Written);
     QCOMPARE(recorder.folders.size(), 2);
 
     // A rate changed in between takes effect after the next write.
     prefs.WebRefreshRate = 1;
-    QCOMPARE(schedule.Pass(prefs, recorder.writer()), ReportSchedule::Outcome::Waiting);
-    QCOMPARE(schedule.Pass(prefs, recorder.writer()), ReportSchedule::Outcome::Waiting);
-    QCOMPARE(schedule.Pass(prefs, recorder.writer()), ReportSchedule::Outcome::Written);
-    QCOMPARE(schedule.Pass(prefs, recorder.writer()), ReportSchedule::Outcome::Written);
+    QCOMPARE(schedule.pass(prefs, recorder.writer()), ReportSchedule::Outcome::Waiting);
+    QCOMPARE(schedule.pass(prefs, recorder.writer()), ReportSchedule::Outcome::Waiting);
+    QCOMPARE(schedule.pass(prefs, recorder.writer()), ReportSchedule::Outcome::Written);
+    QCOMPARE(schedule.pass(prefs, recorder.writer()), ReportSchedule::Outcome::Written);
 }
 
 void TestHtmlReport::scheduleGoesOnAfterFailure() {
@@ -437,12 +437,12 @@ void TestHtmlReport::scheduleGoesOnAfterFailure() {
     recorder.fail = true;
     const Preferences prefs = webPreferences(true, 3, true, m_dir.path());
 
-    QCOMPARE(schedule.Pass(prefs, recorder.writer()), ReportSchedule::Outcome::Failed);
+    QCOMPARE(schedule.pass(prefs, recorder.writer()), ReportSchedule::Outcome::Failed);
     QCOMPARE(schedule.countdown(), 2); // as after a write: the next try comes 3 passes later
-    QCOMPARE(schedule.Pass(prefs, recorder.writer()), ReportSchedule::Outcome::Waiting);
-    QCOMPARE(schedule.Pass(prefs, recorder.writer()), ReportSchedule::Outcome::Waiting);
+    QCOMPARE(schedule.pass(prefs, recorder.writer()), ReportSchedule::Outcome::Waiting);
+    QCOMPARE(schedule.pass(prefs, recorder.writer()), ReportSchedule::Outcome::Waiting);
     recorder.fail = false;
-    QCOMPARE(schedule.Pass(prefs, recorder.writer()), ReportSchedule::Outcome::Written);
+    QCOMPARE(schedule.pass(prefs, recorder.writer()), ReportSchedule::Outcome::Written);
     QCOMPARE(recorder.folders.size(), 2);
 }
 
@@ -451,8 +451,8 @@ void TestHtmlReport::scheduleFolders() {
     RecordingWriter recorder;
     const QString chosen = m_dir.filePath(u"web"_s);
 
-    QCOMPARE(ReportSchedule::ReportFolder(webPreferences(true, 1, true, chosen)), chosen);
-    QCOMPARE(schedule.Pass(webPreferences(true, 1, true, chosen), recorder.writer()),
+    QCOMPARE(ReportSchedule::reportFolder(webPreferences(true, 1, true, chosen)), chosen);
+    QCOMPARE(schedule.pass(webPreferences(true, 1, true, chosen), recorder.writer()),
              ReportSchedule::Outcome::Written);
     QCOMPARE(recorder.folders, QStringList{chosen});
 
@@ -460,11 +460,11 @@ void TestHtmlReport::scheduleFolders() {
     // and the schedule goes on as after a failed write.
     recorder.folders.clear();
     const Preferences empty = webPreferences(true, 2, true, QString());
-    QCOMPARE(ReportSchedule::ReportFolder(empty), QString());
-    QCOMPARE(schedule.Pass(empty, recorder.writer()), ReportSchedule::Outcome::NoFolder);
+    QCOMPARE(ReportSchedule::reportFolder(empty), QString());
+    QCOMPARE(schedule.pass(empty, recorder.writer()), ReportSchedule::Outcome::NoFolder);
     QCOMPARE(schedule.countdown(), 1);
-    QCOMPARE(schedule.Pass(empty, recorder.writer()), ReportSchedule::Outcome::Waiting);
-    QCOMPARE(schedule.Pass(empty, recorder.writer()), ReportSchedule::Outcome::NoFolder);
+    QCOMPARE(schedule.pass(empty, recorder.writer()), ReportSchedule::Outcome::Waiting);
+    QCOMPARE(schedule.pass(empty, recorder.writer()), ReportSchedule::Outcome::NoFolder);
     QCOMPARE(recorder.folders, QStringList());
 
     // The FTP option writes into TEMP; the FTP settings play no part.
@@ -474,7 +474,7 @@ void TestHtmlReport::scheduleFolders() {
     ftp.WebFTPServer = u"ftp.invalid"_s;
     ftp.WebFTPUser = u"user"_s;
     ftp.WebFTPPass = u"secret"_s;
-    QCOMPARE(ReportSchedule::ReportFolder(ftp), temp);
+    QCOMPARE(ReportSchedule::reportFolder(ftp), temp);
 }
 
 void TestHtmlReport::tempFolder_data() {
@@ -505,13 +505,13 @@ void TestHtmlReport::tempFolder() {
     const QString expected = temp == 2 ? tempDir : runtime ? runtimeDir : AppPaths::dataFolder();
 
     const Preferences prefs = webPreferences(true, 1, false, m_dir.filePath(u"web"_s));
-    QCOMPARE(QDir(ReportSchedule::ReportFolder(prefs)).canonicalPath(),
+    QCOMPARE(QDir(ReportSchedule::reportFolder(prefs)).canonicalPath(),
              QDir(expected).canonicalPath());
 
     const ReportTable table{FiveCaptions, {{u"alice"_s}}};
     ReportSchedule schedule;
-    QCOMPARE(schedule.Pass(prefs, fileWriter(table)), ReportSchedule::Outcome::Written);
-    QCOMPARE(readFile(expected + u"/Index.htm"_s), HtmlReport::ReportBytes(table));
+    QCOMPARE(schedule.pass(prefs, fileWriter(table)), ReportSchedule::Outcome::Written);
+    QCOMPARE(readFile(expected + u"/Index.htm"_s), HtmlReport::reportBytes(table));
     QVERIFY(!QFile::exists(tmpDir + u"/Index.htm"_s));
 }
 
@@ -521,14 +521,14 @@ void TestHtmlReport::missingFolderIsSkipped() {
     const ReportTable table{FiveCaptions, {{u"alice"_s}}};
     ReportSchedule schedule;
 
-    QCOMPARE(schedule.Pass(prefs, fileWriter(table)), ReportSchedule::Outcome::Failed);
+    QCOMPARE(schedule.pass(prefs, fileWriter(table)), ReportSchedule::Outcome::Failed);
     QVERIFY(!QFile::exists(folder));
-    QCOMPARE(schedule.Pass(prefs, fileWriter(table)), ReportSchedule::Outcome::Waiting);
+    QCOMPARE(schedule.pass(prefs, fileWriter(table)), ReportSchedule::Outcome::Waiting);
 
     // Once the folder is there, the next due pass writes.
     QVERIFY(QDir().mkpath(folder));
-    QCOMPARE(schedule.Pass(prefs, fileWriter(table)), ReportSchedule::Outcome::Written);
-    QCOMPARE(readFile(folder + u"/Index.htm"_s), HtmlReport::ReportBytes(table));
+    QCOMPARE(schedule.pass(prefs, fileWriter(table)), ReportSchedule::Outcome::Written);
+    QCOMPARE(readFile(folder + u"/Index.htm"_s), HtmlReport::reportBytes(table));
 }
 
 QTEST_GUILESS_MAIN(TestHtmlReport)

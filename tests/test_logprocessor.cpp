@@ -21,13 +21,13 @@ namespace {
 class RecordingHost : public IProcessHost {
 public:
     explicit RecordingHost(LogSession& session) : m_session(session) {}
-    void RefreshPass() override { refreshLines << m_session.CurrentLine; }
-    void YieldEvents() override {
+    void refreshPass() override { refreshLines << m_session.CurrentLine; }
+    void yieldEvents() override {
         ++yields;
         if (onYield)
             onYield();
     }
-    void SaveStatsOnClosing() override {
+    void saveStatsOnClosing() override {
         ++saves;
         savedLastTime = m_session.LastTime;
         savedPosition = m_session.TextStreamPosition;
@@ -61,7 +61,7 @@ QByteArray clientLine(int i, int blocks = 1) {
 struct Fixture {
     explicit Fixture(const QString& path)
         : host(session), reporter(report), processor(session, statistics, host, reporter) {
-        session.ChooseLogFile(path);
+        session.chooseLogFile(path);
     }
     QList<QByteArray> drainLines() {
         QList<QByteArray> lines;
@@ -149,7 +149,7 @@ private Q_SLOTS:
 
         append(m_path, "ocks\r\r\n");
         QVERIFY(f.processor.Process());
-        QCOMPARE(f.statistics.Clients.find(u"RC510.0.0.9"_s)->Blocks, 7);
+        QCOMPARE(f.statistics.clients.find(u"RC510.0.0.9"_s)->Blocks, 7);
         QCOMPARE(f.session.TextStreamPosition, QFileInfo(m_path).size() + 1);
         QCOMPARE(f.session.CurrentLine, 1); // GetNextLine alone does not count lines
     }
@@ -161,11 +161,11 @@ private Q_SLOTS:
         {
             Fixture f(m_path);
             QVERIFY(f.processor.Process());
-            QCOMPARE(f.statistics.Totals.ClientsTotalRC5, 5);
+            QCOMPARE(f.statistics.totals.ClientsTotalRC5, 5);
             QVERIFY(!f.processor.Process()); // nothing new
             append(m_path, clientLine(3, 4));
             QVERIFY(f.processor.Process());
-            QCOMPARE(f.statistics.Totals.ClientsTotalRC5, 9);
+            QCOMPARE(f.statistics.totals.ClientsTotalRC5, 9);
             QCOMPARE(f.session.CurrentLine, 3);
             position = f.session.TextStreamPosition;
             modified = f.session.LastModified;
@@ -177,10 +177,10 @@ private Q_SLOTS:
         g.session.LastModified = modified;
         g.session.CurrentLine = 3;
         QVERIFY(!g.processor.Process());
-        QCOMPARE(g.statistics.Totals.ClientsTotalRC5, 0);
+        QCOMPARE(g.statistics.totals.ClientsTotalRC5, 0);
         append(m_path, clientLine(4, 10));
         QVERIFY(g.processor.Process());
-        QCOMPARE(g.statistics.Totals.ClientsTotalRC5, 10);
+        QCOMPARE(g.statistics.totals.ClientsTotalRC5, 10);
         QCOMPARE(g.session.CurrentLine, 4);
     }
 
@@ -199,7 +199,7 @@ private Q_SLOTS:
         QCOMPARE(f.session.TextStreamPosition, position);
         append(m_path, clientLine(4) + clientLine(5, 6));
         QVERIFY(f.processor.Process());
-        QCOMPARE(f.statistics.Totals.ClientsTotalRC5, 2 + 6);
+        QCOMPARE(f.statistics.totals.ClientsTotalRC5, 2 + 6);
 
         Fixture none{QString()};
         QVERIFY(!none.processor.Process());
@@ -226,9 +226,9 @@ private Q_SLOTS:
         Fixture g(m_path);
         QVERIFY(g.processor.Process());
         QVERIFY(g.report.places.isEmpty());
-        QCOMPARE(g.statistics.Totals.ClientsTotalRC5, 1 + 3 + 2 + 4);
-        QVERIFY(!g.statistics.Clients.contains(u"RC510.0.0.1"_s) ||
-                g.statistics.Clients.find(u"RC510.0.0.1"_s)->Blocks == 1);
+        QCOMPARE(g.statistics.totals.ClientsTotalRC5, 1 + 3 + 2 + 4);
+        QVERIFY(!g.statistics.clients.contains(u"RC510.0.0.1"_s) ||
+                g.statistics.clients.find(u"RC510.0.0.1"_s)->Blocks == 1);
         QCOMPARE(g.session.TextStreamPosition, QFileInfo(m_path).size() + 1);
     }
 
@@ -249,7 +249,7 @@ private Q_SLOTS:
         Fixture g(m_path);
         QVERIFY(LoadStatsFile(stats, g.session, g.statistics));
         QVERIFY(g.processor.Process());
-        QCOMPARE(g.statistics.Totals.ClientsTotalRC5, 2 + 3); // its tail never counts
+        QCOMPARE(g.statistics.totals.ClientsTotalRC5, 2 + 3); // its tail never counts
         QCOMPARE(g.session.CurrentLine, 3);                   // one line, whatever its length
     }
 
@@ -264,7 +264,7 @@ private Q_SLOTS:
         Fixture f(m_path);
         f.session.TextStreamPosition = start + 1;
         QVERIFY(f.processor.Process());
-        QCOMPARE(f.statistics.Totals.ClientsTotalRC5, 11);
+        QCOMPARE(f.statistics.totals.ClientsTotalRC5, 11);
         QCOMPARE(f.session.TextStreamPosition, QFileInfo(m_path).size() + 1);
     }
 
@@ -278,7 +278,7 @@ private Q_SLOTS:
         QCOMPARE(f.host.refreshLines, (QList<qint32>{0, 1000, 2000, 2500}));
         QCOMPARE(f.host.yields, 3);
         QVERIFY(!f.session.IsProcessing());
-        QCOMPARE(f.statistics.Totals.ClientsTotalRC5, 2500);
+        QCOMPARE(f.statistics.totals.ClientsTotalRC5, 2500);
     }
 
     void interpretation_data() {
@@ -329,14 +329,14 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         append(m_path, line);
         Fixture f(m_path);
-        f.statistics.Reset();
+        f.statistics.reset();
         f.session.LastDate = f.session.LastTime = u"-"_s;
         QByteArrayView view;
         QVERIFY(f.processor.GetNextLine(view));
         LineInterpreter interpreter;
-        interpreter.Interpret(view, f.statistics);
-        interpreter.FlushStamp(f.session);
-        const ProjectTotals& t = f.statistics.Totals;
+        interpreter.interpret(view, f.statistics);
+        interpreter.flushStamp(f.session);
+        const ProjectTotals& t = f.statistics.totals;
         QString summary =
             u"rc5=%1 ogr=%2 up=%3/%4 buf=%5|%6|%7|%8 last=%9|%10"_s.arg(t.ClientsTotalRC5)
                 .arg(t.ClientsTotalOGR)
@@ -344,7 +344,7 @@ private Q_SLOTS:
                 .arg(t.UplinkTotalOGR)
                 .arg(t.LabInBufRC5, t.LabOutBufRC5, t.LabInBufOGR, t.LabOutBufOGR)
                 .arg(f.session.LastDate, f.session.LastTime);
-        for (const auto& entry : f.statistics.Clients)
+        for (const auto& entry : f.statistics.clients)
             if (!entry.key.endsWith(AllClients))
                 summary += u" client=%1:%2"_s.arg(entry.key).arg(entry.value.Blocks);
         QCOMPARE(summary, expected);
@@ -378,7 +378,7 @@ private Q_SLOTS:
         QVERIFY(f.processor.Process());
         QCOMPARE(f.report.numbers, QList<int>{error});
         QCOMPARE(f.report.places, QStringList{u"frmMain:Process"_s});
-        QCOMPARE(f.statistics.Totals.ClientsTotalRC5, 5); // Ignore went on with the next line
+        QCOMPARE(f.statistics.totals.ClientsTotalRC5, 5); // Ignore went on with the next line
     }
 
     void overflowRetryIgnoreAbort() {
@@ -393,7 +393,7 @@ private Q_SLOTS:
             QVERIFY(f.report.texts.first().startsWith(
                 u"Error: 0x6\r\n\r\nfrmMain:Process\r\nfrmMain:IncrementClient\r\n"_s));
             QCOMPARE(f.session.CurrentLine, 4);
-            QCOMPARE(f.statistics.Totals.ClientsTotalRC5, 2000000002);
+            QCOMPARE(f.statistics.totals.ClientsTotalRC5, 2000000002);
         }
         {
             // Abort ends the run at once: later lines wait for the next run.
@@ -403,7 +403,7 @@ private Q_SLOTS:
             QVERIFY(!f.session.IsProcessing());
             QCOMPARE(f.session.CurrentLine, 2);
             QCOMPARE(f.host.refreshLines, QList<qint32>{0}); // no refresh at the end after Abort
-            QCOMPARE(f.session.PositionAfterLastLine(), big.size() * 2 + 1);
+            QCOMPARE(f.session.positionAfterLastLine(), big.size() * 2 + 1);
         }
     }
 
@@ -423,16 +423,16 @@ private Q_SLOTS:
         QVERIFY(f.processor.Process());
         // The run went on to the end of the buffer, saved once, with "never modified".
         QCOMPARE(f.host.saves, 1);
-        QVERIFY(f.session.BufferUsedUp());
+        QVERIFY(f.session.bufferUsedUp());
         QVERIFY(f.host.savedModified.isNull());
         QCOMPARE(f.host.savedPosition, f.session.TextStreamPosition);
         QVERIFY(f.session.TextStreamPosition < log.size() + 1);
-        QCOMPARE(f.statistics.Totals.ClientsTotalRC5,
+        QCOMPARE(f.statistics.totals.ClientsTotalRC5,
                  qint32(log.left(f.session.TextStreamPosition - 1).count('\n')));
-        QVERIFY(f.statistics.Totals.ClientsTotalRC5 > 1000);
+        QVERIFY(f.statistics.totals.ClientsTotalRC5 > 1000);
         // The file gets the time of the last line read, not of the last refresh.
         QCOMPARE(f.host.savedLastTime,
-                 QString::fromLatin1(timeOf(f.statistics.Totals.ClientsTotalRC5 - 1)));
+                 QString::fromLatin1(timeOf(f.statistics.totals.ClientsTotalRC5 - 1)));
     }
 
     void logChosenAnewDuringAYield() {
@@ -444,18 +444,18 @@ private Q_SLOTS:
         Fixture f(m_path);
         f.host.onYield = [&] {
             if (f.session.CurrentLine == 1000) {
-                f.session.ChooseLogFile(other);
-                f.statistics.Reset();
+                f.session.chooseLogFile(other);
+                f.statistics.reset();
             }
         };
         QVERIFY(f.processor.Process());
-        QCOMPARE(f.statistics.Totals.ClientsTotalRC5,
+        QCOMPARE(f.statistics.totals.ClientsTotalRC5,
                  0); // the held line of the old log was dropped
         QCOMPARE(f.session.FileName, other);
         QCOMPARE(f.session.TextStreamPosition, 1);
         QVERIFY(!f.session.IsProcessing());
     }
-    void nextLogFileName_data() {
+    void nextLogFileNames_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("next");
         QTest::addColumn<int>("error");
@@ -472,12 +472,12 @@ private Q_SLOTS:
         QTest::addRow("letters") << u"/logs/conlog.log"_s << QString()
                                  << int(ErrorNumber::TypeMismatch);
     }
-    void nextLogFileName() {
+    void nextLogFileNames() {
         QFETCH(QString, name);
         QFETCH(QString, next);
         QFETCH(int, error);
         try {
-            QCOMPARE(NextLogFileName(name), next);
+            QCOMPARE(nextLogFileName(name), next);
             QCOMPARE(error, 0);
         } catch (const RunTimeError& e) {
             QCOMPARE(e.number(), error);

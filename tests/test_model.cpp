@@ -8,7 +8,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const ClientRecord& record(const Statistics& s, const QString& key) {
-    const ClientRecord* r = s.Clients.find(key);
+    const ClientRecord* r = s.clients.find(key);
     if (!r)
         qFatal("no record %s", qPrintable(key));
     return *r;
@@ -25,7 +25,7 @@ QStringList keys(const ClientTable& table) {
 void checkInvariants(const Statistics& s) {
     for (const QString& project : {Project::RC5, Project::OGR}) {
         qint64 clientsSum = 0;
-        for (const auto& entry : s.Clients) {
+        for (const auto& entry : s.clients) {
             const ClientRecord& r = entry.value;
             QCOMPARE(entry.key, r.Name);
             qint64 days = 0;
@@ -38,9 +38,9 @@ void checkInvariants(const Statistics& s) {
                 clientsSum += r.Blocks;
         }
         const qint32 total =
-            project == Project::RC5 ? s.Totals.ClientsTotalRC5 : s.Totals.ClientsTotalOGR;
+            project == Project::RC5 ? s.totals.ClientsTotalRC5 : s.totals.ClientsTotalOGR;
         QCOMPARE(clientsSum, qint64(total));
-        if (const ClientRecord* all = s.Clients.find(project + AllClients))
+        if (const ClientRecord* all = s.clients.find(project + AllClients))
             QCOMPARE(all->Blocks, total);
     }
 }
@@ -53,14 +53,14 @@ private Q_SLOTS:
     void firstCountCreatesAllClientsFirst() {
         Statistics s;
         s.IncrementClient("10.0.0.1"_L1, "12/06/26"_L1, "08:00:00"_L1, 16, "RC5"_L1);
-        QCOMPARE(keys(s.Clients), (QStringList{u"RC5<All-clients>"_s, u"RC510.0.0.1"_s}));
+        QCOMPARE(keys(s.clients), (QStringList{u"RC5<All-clients>"_s, u"RC510.0.0.1"_s}));
         const ClientRecord& client = record(s, u"RC510.0.0.1"_s);
         QCOMPARE(client.Blocks, 16);
         QCOMPARE(client.Time, u"12/06/26 08:00:00"_s);
         QCOMPARE(client.Data.size(), 1);
         QCOMPARE(client.Data.find(u"12/06/26"_s)->Blocks, 16);
-        QCOMPARE(s.Totals.ClientsTotalRC5, 16);
-        QCOMPARE(s.Totals.ClientsTotalOGR, 0);
+        QCOMPARE(s.totals.ClientsTotalRC5, 16);
+        QCOMPARE(s.totals.ClientsTotalOGR, 0);
         checkInvariants(s);
     }
 
@@ -78,7 +78,7 @@ private Q_SLOTS:
         s.IncrementClient("a"_L1, "12/06/26"_L1, "00:20:00"_L1, 1, "OGR"_L1);
         // An earlier day again: found by key, days keep their first-seen order.
         s.IncrementClient("a"_L1, "12/05/26"_L1, "23:59:00"_L1, 2, "OGR"_L1);
-        QCOMPARE(keys(s.Clients), (QStringList{u"OGR<All-clients>"_s, u"OGRa"_s,
+        QCOMPARE(keys(s.clients), (QStringList{u"OGR<All-clients>"_s, u"OGRa"_s,
                                                u"RC5<All-clients>"_s, u"RC5a"_s, u"OGRA"_s}));
         const ClientRecord& a = record(s, u"OGRa"_s);
         QCOMPARE(a.Blocks, 3);
@@ -88,20 +88,20 @@ private Q_SLOTS:
         QCOMPARE(a.Time, u"12/05/26 23:59:00"_s); // the last count, not the latest time
         QCOMPARE(record(s, u"RC5a"_s).Blocks, 3);
         QCOMPARE(record(s, u"OGR<All-clients>"_s).Blocks, 4);
-        QCOMPARE(s.Totals.ClientsTotalOGR, 4);
-        QCOMPARE(s.Totals.ClientsTotalRC5, 3);
+        QCOMPARE(s.totals.ClientsTotalOGR, 4);
+        QCOMPARE(s.totals.ClientsTotalRC5, 3);
         checkInvariants(s);
 
         // Counting for the pseudo-client itself touches only its record.
         s.IncrementClient(AllClientsLatin1, "12/06/26"_L1, "01:00:00"_L1, 5, "RC5"_L1);
         QCOMPARE(record(s, u"RC5<All-clients>"_s).Blocks, 8);
-        QCOMPARE(s.Totals.ClientsTotalRC5, 3);
+        QCOMPARE(s.totals.ClientsTotalRC5, 3);
 
         // An unknown project code makes records but changes no total.
         s.IncrementClient("x"_L1, "12/06/26"_L1, "01:00:00"_L1, 5, "DES"_L1);
-        QVERIFY(s.Clients.contains(u"DESx"_s));
-        QCOMPARE(s.Totals.ClientsTotalRC5, 3);
-        QCOMPARE(s.Totals.ClientsTotalOGR, 4);
+        QVERIFY(s.clients.contains(u"DESx"_s));
+        QCOMPARE(s.totals.ClientsTotalRC5, 3);
+        QCOMPARE(s.totals.ClientsTotalOGR, 4);
     }
 
     void overflowIsPassedOnWithoutRollback() {
@@ -124,11 +124,11 @@ private Q_SLOTS:
         Statistics t;
         t.IncrementClient("c"_L1, "12/06/26"_L1, "08:00:00"_L1, 2147483647, "OGR"_L1);
         t.IncrementClient(AllClientsLatin1, "12/06/26"_L1, "08:00:00"_L1, -2147483647, "OGR"_L1);
-        t.Totals.ClientsTotalOGR = 0;
+        t.totals.ClientsTotalOGR = 0;
         QVERIFY_THROWS_EXCEPTION(
             RunTimeError, t.IncrementClient("c"_L1, "12/06/26"_L1, "09:00:00"_L1, 1, "OGR"_L1));
         QCOMPARE(record(t, u"OGR<All-clients>"_s).Blocks, 1);
-        QCOMPARE(t.Totals.ClientsTotalOGR, 1);
+        QCOMPARE(t.totals.ClientsTotalOGR, 1);
         QCOMPARE(record(t, u"OGRc"_s).Blocks, 2147483647);
     }
 
@@ -139,9 +139,9 @@ private Q_SLOTS:
         loaded.Name = u"RC5a"_s;
         loaded.Blocks = 7;
         loaded.Data.insertOrAssign(u"12/05/26"_s, DayEntry{u"12/05/26"_s, 7});
-        s.Clients.insertOrAssign(loaded.Name, loaded);
+        s.clients.insertOrAssign(loaded.Name, loaded);
         s.IncrementClient("a"_L1, "12/06/26"_L1, "08:00:00"_L1, 1, "RC5"_L1);
-        QCOMPARE(keys(s.Clients), (QStringList{u"RC5a"_s, u"RC5<All-clients>"_s}));
+        QCOMPARE(keys(s.clients), (QStringList{u"RC5a"_s, u"RC5<All-clients>"_s}));
         QCOMPARE(record(s, u"RC5a"_s).Blocks, 8);
 
         // Many clients, each counted twice, in a copy and the original: each keeps its own.
@@ -150,7 +150,7 @@ private Q_SLOTS:
             for (int i = 0; i < 3000; ++i)
                 many.IncrementClient(QLatin1StringView(QByteArray::number(i)), "12/06/26"_L1,
                                      "08:00:00"_L1, i, "OGR"_L1);
-        QCOMPARE(many.Clients.size(), 3001);
+        QCOMPARE(many.clients.size(), 3001);
         QCOMPARE(record(many, u"OGR2999"_s).Blocks, 2 * 2999);
         Statistics copy = many;
         copy.IncrementClient("17"_L1, "12/06/26"_L1, "09:00:00"_L1, 1, "OGR"_L1);
@@ -162,13 +162,13 @@ private Q_SLOTS:
     void reset() {
         Statistics s;
         s.IncrementClient("a"_L1, "12/06/26"_L1, "08:00:00"_L1, 1, "RC5"_L1);
-        s.Totals.UplinkTotalOGR = 4;
-        s.Reset();
-        QVERIFY(s.Clients.isEmpty());
-        QCOMPARE(s.Totals.ClientsTotalRC5, 0);
-        QCOMPARE(s.Totals.UplinkTotalOGR, 0);
-        QCOMPARE(s.Totals.LabInBufRC5, u"0"_s);
-        QCOMPARE(s.Totals.LabOutBufOGR, u"0"_s);
+        s.totals.UplinkTotalOGR = 4;
+        s.reset();
+        QVERIFY(s.clients.isEmpty());
+        QCOMPARE(s.totals.ClientsTotalRC5, 0);
+        QCOMPARE(s.totals.UplinkTotalOGR, 0);
+        QCOMPARE(s.totals.LabInBufRC5, u"0"_s);
+        QCOMPARE(s.totals.LabOutBufOGR, u"0"_s);
     }
 };
 

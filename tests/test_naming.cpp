@@ -99,13 +99,13 @@ private Q_SLOTS:
     void mappedNameWinsOverLateAnswer();
     void optionOffShowsAddresses();
     void keysIgnoreLetterCase();
-    void parseNames_data();
-    void parseNames();
+    void parsingNames_data();
+    void parsingNames();
     void loadNamesFile();
     void loadNamesEncoding_data();
     void loadNamesEncoding();
     void loadNamesMissingOrUnreadable();
-    void saveNamesText();
+    void savingNamesText();
     void failedSaveKeepsPreviousFile();
     void realLookupOfLoopback();
 };
@@ -203,7 +203,7 @@ void TestNaming::lookedUpBytes() {
     QCOMPARE(names.Resolve(name), name);
     QCOMPARE(fake.requests.size(), 1);
     QCOMPARE(fake.requests[0].address, lookedUp);
-    QCOMPARE(QHostAddress(AddressBytes(name)).toString(), lookedUp);
+    QCOMPARE(QHostAddress(addressBytes(name)).toString(), lookedUp);
     // The table keeps the client under its own text, not the address looked up.
     QCOMPARE(names.nameTable().value(name), name);
     fake.answer(0, u"found"_s);
@@ -344,7 +344,7 @@ void TestNaming::keysIgnoreLetterCase() {
 
 // --- The names file --------------------------------------------------------------------------
 
-void TestNaming::parseNames_data() {
+void TestNaming::parsingNames_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<Mappings>("expected");
     QTest::addColumn<bool>("complete");
@@ -393,13 +393,13 @@ void TestNaming::parseNames_data() {
         << Mappings{{u"Pc.Lan.X.Y"_s, u"ONE"_s}} << false;
 }
 
-void TestNaming::parseNames() {
+void TestNaming::parsingNames() {
     QFETCH(QString, text);
     QFETCH(Mappings, expected);
     QFETCH(bool, complete);
 
     NameTable table;
-    QCOMPARE(ParseNames(text, table), complete);
+    QCOMPARE(parseNames(text, table), complete);
     compareTable(table, expected);
 }
 
@@ -493,23 +493,23 @@ void TestNaming::loadNamesMissingOrUnreadable() {
     QVERIFY(!names.LoadNames(dir.filePath(u"folder.nam"_s)));
     QVERIFY(names.nameTable().isEmpty());
     QString text = u"left over"_s;
-    QVERIFY(!ReadNamesText(dir.filePath(u"folder.nam"_s), &text));
+    QVERIFY(!readNamesText(dir.filePath(u"folder.nam"_s), &text));
 
     // A link to /dev/zero would fill the memory (and a FIFO block for ever): unreadable.
     const QString zero = dir.filePath(u"zero.nam"_s);
     QVERIFY(QFile::link(u"/dev/zero"_s, zero));
-    QVERIFY(!names.LoadNames(zero) && !ReadNamesText(zero, &text));
+    QVERIFY(!names.LoadNames(zero) && !readNamesText(zero, &text));
 
     // The editor reads a missing file as empty and does not create it.
     const QString absent = dir.filePath(u"absent.nam"_s);
-    QVERIFY(ReadNamesText(absent, &text));
+    QVERIFY(readNamesText(absent, &text));
     QVERIFY(text.isEmpty());
     QVERIFY(!QFileInfo::exists(absent));
 }
 
 // --- Saving from the editor ------------------------------------------------------------------
 
-void TestNaming::saveNamesText() {
+void TestNaming::savingNamesText() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(u"names.nam"_s);
@@ -519,22 +519,22 @@ void TestNaming::saveNamesText() {
         "\xEF\xBB\xBF  10.0.0.1\tPC1 \r\n\r\n10.0.0.2   K\xC3\xB6nig  x\n\r\n   \r\nsolo";
     QVERIFY(writeBytes(path, odd));
     QString text;
-    QVERIFY(ReadNamesText(path, &text));
+    QVERIFY(readNamesText(path, &text));
     QVERIFY(text.startsWith(QChar(0xFEFF))); // the mark is kept, so it is written back
-    QVERIFY(SaveNamesText(path, text));
+    QVERIFY(saveNamesText(path, text));
     QCOMPARE(readBytes(path), odd);
 
     // A shorter text over the longer file leaves no trace of it; nothing is added.
-    QVERIFY(SaveNamesText(path, u"10.0.0.9 X"_s));
+    QVERIFY(saveNamesText(path, u"10.0.0.9 X"_s));
     QCOMPARE(readBytes(path), QByteArray("10.0.0.9 X"));
-    QVERIFY(SaveNamesText(path, QString()));
+    QVERIFY(saveNamesText(path, QString()));
     QCOMPARE(QFileInfo(path).size(), 0);
 
     // An older Latin-1 file is shown with its letters and saved back as UTF-8.
     QVERIFY(writeBytes(path, "10.0.0.1 K\xF6nig\r\n"));
-    QVERIFY(ReadNamesText(path, &text));
+    QVERIFY(readNamesText(path, &text));
     QCOMPARE(text, u"10.0.0.1 K\u00F6nig\r\n"_s);
-    QVERIFY(SaveNamesText(path, text));
+    QVERIFY(saveNamesText(path, text));
     QCOMPARE(readBytes(path), QByteArray("10.0.0.1 K\xC3\xB6nig\r\n"));
 
     // What is saved is what is loaded.
@@ -550,7 +550,7 @@ void TestNaming::failedSaveKeepsPreviousFile() {
     // The folder of the path is a file: nothing can be written, that file stays as it was.
     const QString notAFolder = dir.filePath(u"plain"_s);
     QVERIFY(writeBytes(notAFolder, "10.0.0.1 KEEP\r\n"));
-    QVERIFY(!SaveNamesText(notAFolder + u"/names.nam"_s, u"10.0.0.1 NEW"_s));
+    QVERIFY(!saveNamesText(notAFolder + u"/names.nam"_s, u"10.0.0.1 NEW"_s));
     QCOMPARE(readBytes(notAFolder), QByteArray("10.0.0.1 KEEP\r\n"));
 
     // A write that fails half-way (as on a full disk) keeps the previous names file whole.
@@ -561,7 +561,7 @@ void TestNaming::failedSaveKeepsPreviousFile() {
         FileSizeLimit limit(64);
         if (!limit.active())
             QSKIP("cannot limit the file size here");
-        QVERIFY(!SaveNamesText(path, QString(4096, u'n')));
+        QVERIFY(!saveNamesText(path, QString(4096, u'n')));
     }
     QCOMPARE(readBytes(path), previous);
     // No half-written file is left behind.

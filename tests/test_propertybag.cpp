@@ -69,7 +69,7 @@ private Q_SLOTS:
         written.WriteProperty(u"After", u"x"_s);
 
         PropertyBag read;
-        read.SetContents(written.Contents());
+        read.setContents(written.Contents());
         QCOMPARE(read.count(), 3);
         const PropertyValue back = read.ReadProperty(u"Value");
         QCOMPARE(back.kind(), kind);
@@ -92,7 +92,7 @@ private Q_SLOTS:
         bag.WriteProperty(u"ZonedAtUtc", zonedAtUtc);
         bag.WriteProperty(u"Never", QDateTime());
         PropertyBag back;
-        back.SetContents(bag.Contents());
+        back.setContents(bag.Contents());
 
         const QDateTime localBack = back.ReadProperty(u"Local").toDateTime();
         QCOMPARE(localBack.timeSpec(), Qt::LocalTime);
@@ -155,7 +155,7 @@ private Q_SLOTS:
         bag.WriteProperty(u"C", qint64(-1));
         QCOMPARE(bag.names(), (QStringList{u"A"_s, u"B"_s, u"C"_s}));
         PropertyBag back;
-        back.SetContents(bag.Contents());
+        back.setContents(bag.Contents());
         QCOMPARE(back.ReadProperty(u"A").toBytes(), QByteArray(1000, 'z'));
         QCOMPARE(back.ReadProperty(u"B").toInt32(), 2);
         QCOMPARE(back.ReadProperty(u"C").toInt64(), -1);
@@ -166,7 +166,7 @@ private Q_SLOTS:
         for (int i = 0; i < 5000; ++i)
             bag.WriteProperty(u"Date"_s + QString::number(i), i);
         PropertyBag back;
-        back.SetContents(bag.Contents());
+        back.setContents(bag.Contents());
         QCOMPARE(back.count(), 5000);
         for (int i = 4999; i >= 0; i -= 7)
             QCOMPARE(back.ReadProperty(u"Date"_s + QString::number(i)).toInt32(), i);
@@ -246,7 +246,7 @@ private Q_SLOTS:
         PropertyBag bag;
         bag.WriteProperty(u"Kept", u"yes"_s);
         const QByteArray before = bag.Contents();
-        QCOMPARE(errorNumber([&] { bag.SetContents(bytes); }), ErrorNumber::BadFileFormat);
+        QCOMPARE(errorNumber([&] { bag.setContents(bytes); }), ErrorNumber::BadFileFormat);
         QCOMPARE(bag.Contents(), before); // a refused parse leaves the bag as it was
         QCOMPARE(bag.ReadProperty(u"Kept").toText(), u"yes"_s);
     }
@@ -272,7 +272,7 @@ private Q_SLOTS:
 
         for (qsizetype cut = 0; cut < full.size(); ++cut) {
             PropertyBag part;
-            const int error = errorNumber([&] { part.SetContents(full.left(cut)); });
+            const int error = errorNumber([&] { part.setContents(full.left(cut)); });
             if (boundaries.contains(cut)) {
                 QCOMPARE(error, 0);
                 QCOMPARE(part.count(), boundaries.indexOf(cut));
@@ -297,7 +297,7 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
         PropertyBag bag;
-        const int error = errorNumber([&] { bag.SetContents(bytes); });
+        const int error = errorNumber([&] { bag.setContents(bytes); });
         if (error != 0) {
             QCOMPARE(error, ErrorNumber::BadFileFormat);
             QCOMPARE(bag.count(), 0);

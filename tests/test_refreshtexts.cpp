@@ -30,20 +30,20 @@ private Q_SLOTS:
         QFETCH(QString, lastTime);
         QFETCH(int, ticks);
         QFETCH(QString, expected);
-        QCOMPARE(ClockText(now, timeZone, lastTime, ticks), expected);
+        QCOMPARE(clockText(now, timeZone, lastTime, ticks), expected);
     }
 
     void rate() {
-        QCOMPARE(ShiftedSeconds(QTime(1, 30, 0), -2), qint64(23 * 3600 + 30 * 60));
-        QCOMPARE(ShiftedSeconds(QTime(3, 0, 0), -2), qint64(3600));
-        QCOMPARE(RateText(10, 3600), std::optional<QString>(u"     728"_s)); // 728.18
-        QCOMPARE(RateText(0, 3600), std::optional<QString>(u"       0"_s));
-        QCOMPARE(RateText(2147483647, 1),
+        QCOMPARE(shiftedSeconds(QTime(1, 30, 0), -2), qint64(23 * 3600 + 30 * 60));
+        QCOMPARE(shiftedSeconds(QTime(3, 0, 0), -2), qint64(3600));
+        QCOMPARE(rateText(10, 3600), std::optional<QString>(u"     728"_s)); // 728.18
+        QCOMPARE(rateText(0, 3600), std::optional<QString>(u"       0"_s));
+        QCOMPARE(rateText(2147483647, 1),
                  std::optional<QString>(u"562949953159168"_s)); // wider than 8: as is
-        QCOMPARE(RateText(5, 0), std::nullopt); // the shifted midnight leaves the cell alone
-        QCOMPARE(BlocksText(42), u"    42"_s);
-        QCOMPARE(BlocksText(1234567), u"1234567"_s);
-        QCOMPARE(NoTodayText(), u"      "_s);
+        QCOMPARE(rateText(5, 0), std::nullopt); // the shifted midnight leaves the cell alone
+        QCOMPARE(blocksText(42), u"    42"_s);
+        QCOMPARE(blocksText(1234567), u"1234567"_s);
+        QCOMPARE(noTodayText(), u"      "_s);
     }
 };
 

@@ -29,7 +29,7 @@ const QStringList FiveCaptions = {u"Client"_s, u"Total blocks"_s, u"Today blocks
 /** Adds a row as the refresh pass does: key, display text, total, today, rate, last block. */
 QTreeWidgetItem* addRow(frmMain& window, const QString& name, qint64 total, const QString& last) {
     QTreeWidgetItem* row = window.addRow(name, name);
-    row->setText(frmMain::ColTotalBlocks, RightJustify(total, 6));
+    row->setText(frmMain::ColTotalBlocks, rightJustify(total, 6));
     row->setText(frmMain::ColTodayBlocks, u"      "_s);
     row->setText(frmMain::ColRate, u"      "_s);
     row->setText(frmMain::ColLastBlock, last);
@@ -60,7 +60,7 @@ void TestReportFromList::init() {
 
 void TestReportFromList::emptyListGivesHeaderOnly() {
     frmMain window;
-    const HtmlReport::ReportTable table = ListReportTable(window);
+    const HtmlReport::ReportTable table = listReportTable(window);
     QCOMPARE(table.captions, FiveCaptions);
     QCOMPARE(table.rows.size(), 0);
 }
@@ -75,7 +75,7 @@ void TestReportFromList::rowsInTheOrderShown() {
     window.setSortKey(frmMain::ColTotalBlocks);
     window.setSortOrder(1); // descending
     window.resortList();
-    HtmlReport::ReportTable table = ListReportTable(window);
+    HtmlReport::ReportTable table = listReportTable(window);
     QCOMPARE(table.rows.size(), 4);
     QStringList clients;
     for (const QStringList& row : table.rows)
@@ -86,7 +86,7 @@ void TestReportFromList::rowsInTheOrderShown() {
 
     window.setSortKey(frmMain::ColClient);
     window.setSortOrder(0);
-    table = ListReportTable(window);
+    table = listReportTable(window);
     clients.clear();
     for (const QStringList& row : table.rows)
         clients << row.value(0);
@@ -101,7 +101,7 @@ void TestReportFromList::pageIsWhatTheListShows() {
 
     GenerateHTML(window, m_dir.path());
     const QByteArray page = readFile(m_dir.filePath(u"Index.htm"_s));
-    QCOMPARE(page, HtmlReport::ReportBytes(ListReportTable(window)));
+    QCOMPARE(page, HtmlReport::reportBytes(listReportTable(window)));
     QVERIFY(page.startsWith("<HTML><BODY><TABLE WIDTH=100% BORDER=1>\r\n<TR>\r\n"
                             "<TH ALIGN=CENTER><BOLD>Client</TD>\r\n"));
     QVERIFY(page.contains("<TR>\r\n<TD>&lt;All-clients&gt;</TD>\r\n<TD>     5&nbsp;</TD>\r\n"));
@@ -147,7 +147,7 @@ void TestReportFromList::pageOfTheNewlySelectedTab() {
         if (!window.findRow(client))
             addRow(window, client, rc5 ? 10 : 3, u"12:00:00"_s);
         window.resortList();
-        schedule.Pass(prefs, [&](const QString& folder) { GenerateHTML(window, folder); });
+        schedule.pass(prefs, [&](const QString& folder) { GenerateHTML(window, folder); });
     });
     window.Timer1_Timer();
     const QString page = m_dir.filePath(u"Index.htm"_s);

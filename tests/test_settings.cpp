@@ -16,14 +16,14 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const PreferenceSetting& preference(QLatin1StringView key) {
-    for (const PreferenceSetting& setting : PreferenceSettings())
+    for (const PreferenceSetting& setting : preferenceSettings())
         if (setting.key == key)
             return setting;
     qFatal("no preference %s", key.data());
 }
 
 QString stored(QLatin1StringView section, QAnyStringView key) {
-    return SettingsStore().StoredText(section, key).value_or(u"<absent>"_s);
+    return SettingsStore().storedText(section, key).value_or(u"<absent>"_s);
 }
 
 QString settingsFile() {
@@ -44,16 +44,16 @@ QString describe(const Preferences& p) {
 /** A placement in one line: state, rectangle, [columns], sort key and order. */
 QString describe(const WindowPlacement& p) {
     QStringList columns;
-    for (const float width : p.Columns)
+    for (const float width : p.columns)
         columns << QString::number(width);
-    return u"%1 %2 %3 %4 %5 [%6] %7 %8"_s.arg(p.WindowState)
-        .arg(p.Left)
-        .arg(p.Top)
-        .arg(p.Width)
-        .arg(p.Height)
+    return u"%1 %2 %3 %4 %5 [%6] %7 %8"_s.arg(p.windowState)
+        .arg(p.left)
+        .arg(p.top)
+        .arg(p.width)
+        .arg(p.height)
         .arg(columns.join(u' '))
-        .arg(p.SortKey)
-        .arg(p.SortOrder);
+        .arg(p.sortKey)
+        .arg(p.sortOrder);
 }
 
 QStringList storedTexts(QLatin1StringView section, std::initializer_list<QLatin1StringView> keys) {
@@ -65,9 +65,9 @@ QStringList storedTexts(QLatin1StringView section, std::initializer_list<QLatin1
 
 /** Reads every preference the way start-up does: one reported step each. */
 bool readPreferencesAsStartUp(Preferences& preferences, ErrorReporter& reporter) {
-    for (const PreferenceSetting& setting : PreferenceSettings())
+    for (const PreferenceSetting& setting : preferenceSettings())
         if (!reporter.runStep(u"frmMain:Form_Load"_s,
-                              [&] { ReadPreference(setting, preferences); }))
+                              [&] { readPreference(setting, preferences); }))
             return false;
     return true;
 }
@@ -111,7 +111,7 @@ private Q_SLOTS:
 
     void firstStartDefaults() {
         QStringList keys;
-        for (const PreferenceSetting& setting : PreferenceSettings())
+        for (const PreferenceSetting& setting : preferenceSettings())
             keys << QString(setting.key);
         QCOMPARE(keys.join(u','),
                  u"Time Zone,Refresh Rate,ResolveClients,WebStats,WebRefreshRate,WebLocal,"
@@ -123,8 +123,8 @@ private Q_SLOTS:
         QVERIFY(readPreferencesAsStartUp(p, reporter));
         QCOMPARE(report.places, QStringList());
         QCOMPARE(describe(p), u"-2 5 1 0 30 1 [] [] [] []"_s);
-        QCOMPARE(AlwaysLoadAtStartUp(), 1);
-        QCOMPARE(AlwaysLoadInPreferences(), 0);
+        QCOMPARE(alwaysLoadAtStartUp(), 1);
+        QCOMPARE(alwaysLoadInPreferences(), 0);
         QVERIFY(!QFileInfo::exists(settingsFile())); // reading writes nothing
     }
 
@@ -152,14 +152,14 @@ private Q_SLOTS:
         for (const auto key :
              {"ResolveClients"_L1, "WebStats"_L1, "WebLocal"_L1, "Refresh Rate"_L1}) {
             SaveSetting(SettingsKey::Common, key, text);
-            ReadPreference(preference(key), p);
+            readPreference(preference(key), p);
         }
         QCOMPARE((QList<bool>{p.ResolveClients, p.WebStats, p.WebLocal}),
                  QList<bool>(3, value == 1));
         QCOMPARE(p.RefreshRate, value);
         SaveSetting(SettingsKey::Common, SettingsKey::AlwaysLoad, text);
-        QCOMPARE(AlwaysLoadAtStartUp(), value);
-        QCOMPARE(AlwaysLoadInPreferences(), value);
+        QCOMPARE(alwaysLoadAtStartUp(), value);
+        QCOMPARE(alwaysLoadInPreferences(), value);
     }
 
     void conversionErrors_data() {
@@ -183,7 +183,7 @@ private Q_SLOTS:
         SaveSetting(SettingsKey::Common, key, text);
         Preferences p;
         const QByteArray latin = key.toLatin1();
-        QCOMPARE(errorNumber([&] { ReadPreference(preference(QLatin1StringView(latin)), p); }),
+        QCOMPARE(errorNumber([&] { readPreference(preference(QLatin1StringView(latin)), p); }),
                  error);
         QCOMPARE(describe(p), describe(Preferences())); // nothing was assigned
     }
@@ -218,7 +218,7 @@ private Q_SLOTS:
                       .WebFTPServer = u"ftp.example.invalid"_s,
                       .WebFTPUser = u"me"_s,
                       .WebFTPPass = u"s3cret pass"_s};
-        SavePreferences(p, 0);
+        savePreferences(p, 0);
 
         const QLatin1StringView c = SettingsKey::Common;
         QCOMPARE(
@@ -231,16 +231,16 @@ private Q_SLOTS:
         QFile file(settingsFile());
         QVERIFY(file.open(QIODevice::ReadOnly) &&
                 file.readAll().contains("s3cret pass")); // plain text
-        QCOMPARE(AlwaysLoadAtStartUp(), 0);
+        QCOMPARE(alwaysLoadAtStartUp(), 0);
 
         Preferences back;
-        for (const PreferenceSetting& setting : PreferenceSettings())
-            ReadPreference(setting, back);
+        for (const PreferenceSetting& setting : preferenceSettings())
+            readPreference(setting, back);
         QCOMPARE(describe(back), describe(p));
 
         p.ResolveClients = true;
         p.WebLocal = true;
-        SavePreferences(p, 1);
+        savePreferences(p, 1);
         QCOMPARE(storedTexts(c, {"ResolveClients"_L1, "WebLocal"_L1, "AlwaysLoad"_L1}),
                  QStringList(3, u"1"_s));
     }
@@ -258,7 +258,7 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(settingsFile(),
                                       QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                           QFileDevice::ReadGroup | QFileDevice::ReadOther));
-        SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, WindowPlacement());
+        saveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, WindowPlacement());
         info.refresh();
         QCOMPARE(info.permissions() & others, QFileDevice::Permissions());
     }
@@ -271,50 +271,50 @@ private Q_SLOTS:
                            blocker.fileName() + u"/sub"_s);
         QCOMPARE(errorNumber([] { SaveSetting(SettingsKey::Common, "WebFolder"_L1, u"x"_s); }),
                  ErrorNumber::PathFileAccess);
-        QCOMPARE(errorNumber([] { SavePreferences(Preferences(), 1); }),
+        QCOMPARE(errorNumber([] { savePreferences(Preferences(), 1); }),
                  ErrorNumber::PathFileAccess);
         QFile::remove(blocker.fileName());
     }
 
     void commaDecimalLocale() {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        const WindowPlacement placement{.Left = 1.5f,
-                                        .Top = 1440,
-                                        .Width = 12345.25f,
-                                        .Height = -7.5f,
-                                        .Columns = {1.5f, 2000.f}};
-        SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
+        const WindowPlacement placement{.left = 1.5f,
+                                        .top = 1440,
+                                        .width = 12345.25f,
+                                        .height = -7.5f,
+                                        .columns = {1.5f, 2000.f}};
+        saveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
         // Whole twips are written without a fraction.
         QCOMPARE(storedTexts(SettingsKey::Common, {SettingsKey::Left, SettingsKey::Top,
                                                    SettingsKey::Width, SettingsKey::Height}),
                  (QStringList{u"1,5"_s, u"1440"_s, u"12345,25"_s, u"-7,5"_s}));
         QCOMPARE(storedTexts(SettingsKey::ListView, {"Col1"_L1, "Col2"_L1}),
                  (QStringList{u"1,5"_s, u"2000"_s}));
-        QCOMPARE(GetSingle(SettingsKey::Common, SettingsKey::Left, 0), 1.5f);
-        QCOMPARE(GetSingle(SettingsKey::Common, SettingsKey::Width, 0), 12345.25f);
-        QCOMPARE(GetSingle(SettingsKey::ListView, SettingsKey::Column(1), 0), 1.5f);
+        QCOMPARE(getSingle(SettingsKey::Common, SettingsKey::Left, 0), 1.5f);
+        QCOMPARE(getSingle(SettingsKey::Common, SettingsKey::Width, 0), 12345.25f);
+        QCOMPARE(getSingle(SettingsKey::ListView, SettingsKey::column(1), 0), 1.5f);
 
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
+        saveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
         QCOMPARE(stored(SettingsKey::Common, SettingsKey::Left), u"1.5"_s);
-        QCOMPARE(GetSingle(SettingsKey::Common, SettingsKey::Left, 0), 1.5f);
+        QCOMPARE(getSingle(SettingsKey::Common, SettingsKey::Left, 0), 1.5f);
     }
 
     void placementWritesTheRectangleInTheNormalStateOnly() {
-        WindowPlacement placement{.Left = 100,
-                                  .Top = 200,
-                                  .Width = 9000,
-                                  .Height = 6000,
-                                  .Columns = {2000, 1000, 1000, 1200, 1800},
-                                  .SortKey = 3,
-                                  .SortOrder = 1};
-        SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
+        WindowPlacement placement{.left = 100,
+                                  .top = 200,
+                                  .width = 9000,
+                                  .height = 6000,
+                                  .columns = {2000, 1000, 1000, 1200, 1800},
+                                  .sortKey = 3,
+                                  .sortOrder = 1};
+        saveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
 
-        placement.WindowState = 2;
-        placement.Left = 0;
-        placement.Width = 20000;
-        placement.Columns[4] = 2500;
-        SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
+        placement.windowState = 2;
+        placement.left = 0;
+        placement.width = 20000;
+        placement.columns[4] = 2500;
+        saveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
         QCOMPARE(storedTexts(SettingsKey::Common,
                              {SettingsKey::WindowState, SettingsKey::Left, SettingsKey::Width}),
                  (QStringList{u"2"_s, u"100"_s, u"9000"_s}));
@@ -323,24 +323,24 @@ private Q_SLOTS:
                  (QStringList{u"2500"_s, u"3"_s, u"1"_s}));
 
         // The detail window keeps everything in "Details".
-        SaveWindowPlacement(SettingsKey::Details, SettingsKey::Details,
-                            WindowPlacement{.WindowState = 1, .Columns = {1500, 1500}});
+        saveWindowPlacement(SettingsKey::Details, SettingsKey::Details,
+                            WindowPlacement{.windowState = 1, .columns = {1500, 1500}});
         QCOMPARE(storedTexts(SettingsKey::Details,
                              {SettingsKey::WindowState, SettingsKey::Left, "Col2"_L1, "Col3"_L1}),
                  (QStringList{u"1"_s, u"<absent>"_s, u"1500"_s, u"<absent>"_s}));
     }
 
     void placementReadsInOrderWithTheCurrentValuesAsDefaults() {
-        const WindowPlacement current{.Left = 11,
-                                      .Top = 22,
-                                      .Width = 33,
-                                      .Height = 44,
-                                      .Columns = {1, 2, 3, 4, 5},
-                                      .SortKey = 1};
+        const WindowPlacement current{.left = 11,
+                                      .top = 22,
+                                      .width = 33,
+                                      .height = 44,
+                                      .columns = {1, 2, 3, 4, 5},
+                                      .sortKey = 1};
         {
             // Nothing stored: every value stays.
             WindowPlacement p = current;
-            const auto steps = PlacementReadSteps(SettingsKey::Common, SettingsKey::ListView, p);
+            const auto steps = placementReadSteps(SettingsKey::Common, SettingsKey::ListView, p);
             QCOMPARE(steps.size(), 5 + 5 + 2);
             for (const auto& step : steps)
                 step();
@@ -353,7 +353,7 @@ private Q_SLOTS:
         SaveSetting(SettingsKey::ListView, SettingsKey::SortKey, u"4"_s);
         SaveSetting(SettingsKey::ListView, SettingsKey::SortOrder, u"1"_s);
         WindowPlacement p = current;
-        for (const auto& step : PlacementReadSteps(SettingsKey::Common, SettingsKey::ListView, p))
+        for (const auto& step : placementReadSteps(SettingsKey::Common, SettingsKey::ListView, p))
             step();
         QCOMPARE(describe(p), u"2 11 -300 33 44 [1 2 2880.5 4 5] 4 1"_s);
     }
@@ -387,11 +387,11 @@ private Q_SLOTS:
         SaveSetting(SettingsKey::ListView, SettingsKey::SortOrder,
                     listKey && key == u"SortOrder"_s ? text : u"1"_s);
 
-        WindowPlacement p{.Left = 7, .Columns = {10, 20}, .SortKey = 2};
+        WindowPlacement p{.left = 7, .columns = {10, 20}, .sortKey = 2};
         ScriptedErrorReport report;
         report.answers = {ErrorAnswer::Ignore};
         ErrorReporter reporter(report);
-        for (const auto& step : PlacementReadSteps(SettingsKey::Common, SettingsKey::ListView, p))
+        for (const auto& step : placementReadSteps(SettingsKey::Common, SettingsKey::ListView, p))
             QVERIFY(reporter.runStep(u"frmMain:Form_Load"_s, step));
         QCOMPARE(report.numbers, QList<int>{error});
         // Ignore kept the value the window had; the other keys were read.

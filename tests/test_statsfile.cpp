@@ -33,7 +33,7 @@ void addRecord(Statistics& s, const QString& key, const QList<std::pair<QString,
         entry.Blocks = blocks;
         record.Blocks += blocks;
     }
-    s.Clients.insertOrAssign(key, std::move(record));
+    s.clients.insertOrAssign(key, std::move(record));
 }
 
 /** Both projects, "<All-clients>" records, days out of date order and an empty history. */
@@ -45,14 +45,14 @@ void fillSample(Statistics& s) {
     addRecord(s, u"RC5box-\u00e9t\u00e9"_s, {{u"12/06/26"_s, 2}}, u"12/06/26 07:00:00"_s);
     addRecord(s, u"OGR<All-clients>"_s, {{u"01/01/26"_s, 2147483647}}, u"01/01/26 00:00:01"_s);
     addRecord(s, u"OGRquiet"_s, {}, QString());
-    s.Totals.ClientsTotalRC5 = 44;
-    s.Totals.UplinkTotalRC5 = -3;
-    s.Totals.LabInBufRC5 = u"1,234"_s;
-    s.Totals.LabOutBufRC5 = u"0"_s;
-    s.Totals.ClientsTotalOGR = 2147483647;
-    s.Totals.UplinkTotalOGR = 9;
-    s.Totals.LabInBufOGR = QString();
-    s.Totals.LabOutBufOGR = u"17"_s;
+    s.totals.ClientsTotalRC5 = 44;
+    s.totals.UplinkTotalRC5 = -3;
+    s.totals.LabInBufRC5 = u"1,234"_s;
+    s.totals.LabOutBufRC5 = u"0"_s;
+    s.totals.ClientsTotalOGR = 2147483647;
+    s.totals.UplinkTotalOGR = 9;
+    s.totals.LabInBufOGR = QString();
+    s.totals.LabOutBufOGR = u"17"_s;
 }
 
 void fillSample(LogSession& session) {
@@ -72,7 +72,7 @@ QStringList dump(const LogSession& session, const Statistics& s) {
                       QString::number(session.CurrentLine),
                       session.LastDate,
                       session.LastTime};
-    const ProjectTotals& t = s.Totals;
+    const ProjectTotals& t = s.totals;
     lines << QStringList{QString::number(t.ClientsTotalRC5),
                          QString::number(t.UplinkTotalRC5),
                          t.LabInBufRC5,
@@ -82,7 +82,7 @@ QStringList dump(const LogSession& session, const Statistics& s) {
                          t.LabInBufOGR,
                          t.LabOutBufOGR}
                  .join(u'|');
-    for (const auto& entry : s.Clients) {
+    for (const auto& entry : s.clients) {
         const ClientRecord& r = entry.value;
         QStringList days;
         for (const auto& day : r.Data)
@@ -118,13 +118,13 @@ QByteArray frame(const QByteArray& bag) {
 /** The bag behind a file's head. */
 PropertyBag fileBagOf(const QByteArray& file) {
     PropertyBag bag;
-    bag.SetContents(file.mid(4));
+    bag.setContents(file.mid(4));
     return bag;
 }
 
 PropertyBag innerBag(const PropertyBag& outer, QAnyStringView name) {
     PropertyBag bag;
-    bag.SetContents(outer.ReadProperty(name).toBytes());
+    bag.setContents(outer.ReadProperty(name).toBytes());
     return bag;
 }
 
@@ -138,8 +138,8 @@ QByteArray sampleFile(const Tweak& tweak = {}) {
     fillSample(s);
     PropertyBag fileBag;
     PropertyBag tableBag;
-    WriteProperties(fileBag, session, s.Totals);
-    WriteStats(tableBag, s.Clients);
+    WriteProperties(fileBag, session, s.totals);
+    WriteStats(tableBag, s.clients);
     fileBag.WriteProperty(u"RC5Stats", tableBag.Contents());
     if (tweak) {
         tweak(fileBag, tableBag);
@@ -209,8 +209,8 @@ private Q_SLOTS:
         session.ReadBuffer = "line one\r\nline";
         session.BufferPos = 11;
         session.BufferLength = 10;
-        session.SeenSize = 4096;
-        session.Generation = 3;
+        session.seenSize = 4096;
+        session.generation = 3;
         Statistics stats;
         addRecord(stats, u"RC5old"_s, {{u"01/01/20"_s, 1}}, u"x"_s);
         QVERIFY(LoadStatsFile(m_path, session, stats));
@@ -218,16 +218,16 @@ private Q_SLOTS:
         QCOMPARE(dump(session, stats), dump(saved, savedStats));
         QCOMPARE(session.TextStreamPosition, qint64(5'000'000'001));
         QCOMPARE(session.LastModified.time().msec(), 123);
-        QCOMPARE(stats.Clients.entryAt(0).key, u"RC5<All-clients>"_s);
-        QCOMPARE(stats.Clients.entryAt(3).key, u"OGR<All-clients>"_s);
-        QVERIFY(stats.Clients.find(u"OGRquiet"_s)->Data.isEmpty());
-        QVERIFY(!stats.Clients.contains(u"RC5old"_s)); // the previous table is dropped
+        QCOMPARE(stats.clients.entryAt(0).key, u"RC5<All-clients>"_s);
+        QCOMPARE(stats.clients.entryAt(3).key, u"OGR<All-clients>"_s);
+        QVERIFY(stats.clients.find(u"OGRquiet"_s)->Data.isEmpty());
+        QVERIFY(!stats.clients.contains(u"RC5old"_s)); // the previous table is dropped
         // The in-memory reading state stays; the log is looked at anew.
-        QCOMPARE(session.SeenSize, qint64(-1));
+        QCOMPARE(session.seenSize, qint64(-1));
         QCOMPARE(session.ReadBuffer, QByteArray("line one\r\nline"));
         QCOMPARE(session.BufferPos, qint64(11));
         QCOMPARE(session.BufferLength, qint64(10));
-        QCOMPARE(session.Generation, quint64(3));
+        QCOMPARE(session.generation, quint64(3));
 
         // Saving what was loaded writes the same bytes again.
         const QByteArray first = readAll(m_path);
@@ -247,7 +247,7 @@ private Q_SLOTS:
         QVERIFY(session.LastModified.isNull());
         QVERIFY(session.FileName.isEmpty());
         QCOMPARE(session.TextStreamPosition, qint64(1));
-        QCOMPARE(stats.Clients.size(), 0);
+        QCOMPARE(stats.clients.size(), 0);
         QCOMPARE(dump(session, stats), dump(saved, savedStats));
         // An empty table is a table bag with only "Count" 0.
         const PropertyBag table = innerBag(fileBagOf(readAll(m_path)), u"RC5Stats");
@@ -265,10 +265,10 @@ private Q_SLOTS:
 
         // The head is the upper index of the bag bytes: their number minus one.
         QCOMPARE(qFromLittleEndian<qint32>(file.constData()), qint32(file.size() - 4 - 1));
-        QCOMPARE(file, StatsFileBytes(session, s));
+        QCOMPARE(file, statsFileBytes(session, s));
         // A loader that takes the head as the length reads one byte short: that bag is damaged.
         PropertyBag shortBag;
-        QCOMPARE(caught([&] { shortBag.SetContents(file.mid(4, file.size() - 5)); }).number(),
+        QCOMPARE(caught([&] { shortBag.setContents(file.mid(4, file.size() - 5)); }).number(),
                  ErrorNumber::BadFileFormat);
 
         const PropertyBag fileBag = fileBagOf(file);
@@ -311,7 +311,7 @@ private Q_SLOTS:
             addRecord(s, u"RC5client"_s + QString::number(i), {{u"12/06/26"_s, i}},
                       u"t"_s + QString::number(i));
         PropertyBag bag;
-        WriteStats(bag, s.Clients);
+        WriteStats(bag, s.clients);
         const QStringList names = bag.names();
         QCOMPARE(names.mid(41, 4),
                  (QStringList{u"Data10"_s, u"Name10"_s, u"Blocks10"_s, u"Time10"_s}));
@@ -368,7 +368,7 @@ private Q_SLOTS:
         Statistics s;
         QVERIFY(LoadStatsFile(m_path, session, s));
         QCOMPARE(session.TextStreamPosition, qint64(70000));
-        QCOMPARE(s.Clients.size(), 5);
+        QCOMPARE(s.clients.size(), 5);
     }
 
     void positionSavedIsAfterTheLastLineHandedOut() {
@@ -504,14 +504,14 @@ private Q_SLOTS:
         session.FileName = u"current.log"_s;
         session.TextStreamPosition = 77;
         session.CurrentLine = 4;
-        session.SeenSize = 500;
+        session.seenSize = 500;
         addRecord(s, u"RC5<All-clients>"_s, {{u"12/06/26"_s, 5}}, u"12/06/26 01:00:00"_s);
-        s.Totals.ClientsTotalRC5 = 5;
+        s.totals.ClientsTotalRC5 = 5;
         const QStringList before = dump(session, s);
 
         QVERIFY(!LoadStatsFile(m_path, session, s));
         QCOMPARE(dump(session, s), before);
-        QCOMPARE(session.SeenSize, qint64(500));
+        QCOMPARE(session.seenSize, qint64(500));
 
         // The damaged file now lies beside under a name that says so, unchanged, so that the
         // next save cannot replace it.
@@ -531,15 +531,15 @@ private Q_SLOTS:
 
     void keptAsideNamesDoNotCollide() {
         QVERIFY(writeAll(m_path, "first"));
-        const QString first = KeepDamagedStatsFile(m_path);
+        const QString first = keepDamagedStatsFile(m_path);
         QVERIFY(writeAll(m_path, "second"));
-        const QString second = KeepDamagedStatsFile(m_path);
+        const QString second = keepDamagedStatsFile(m_path);
         QVERIFY(!first.isEmpty());
         QVERIFY(!second.isEmpty());
         QVERIFY(first != second);
         QCOMPARE(readAll(first), QByteArray("first"));
         QCOMPARE(readAll(second), QByteArray("second"));
-        QVERIFY(KeepDamagedStatsFile(m_path).isEmpty()); // nothing left to move
+        QVERIFY(keepDamagedStatsFile(m_path).isEmpty()); // nothing left to move
     }
 
     void bagRoutinesPassErrorsWithTheirPlace() {

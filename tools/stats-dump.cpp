@@ -41,7 +41,7 @@ QString orQuotes(const QString& text) {
 }
 
 void printStatistics(QTextStream& out, const LogSession& session, const Statistics& statistics) {
-    const ProjectTotals& t = statistics.Totals;
+    const ProjectTotals& t = statistics.totals;
     out << "file " << session.FileName << '\n';
     out << "position " << session.TextStreamPosition << '\n';
     out << "modified "
@@ -57,7 +57,7 @@ void printStatistics(QTextStream& out, const LogSession& session, const Statisti
     out << "clients OGR " << t.ClientsTotalOGR << '\n';
     out << "buffer RC5 " << orQuotes(t.LabInBufRC5) << ' ' << orQuotes(t.LabOutBufRC5) << '\n';
     out << "buffer OGR " << orQuotes(t.LabInBufOGR) << ' ' << orQuotes(t.LabOutBufOGR) << '\n';
-    for (const auto& entry : statistics.Clients) {
+    for (const auto& entry : statistics.clients) {
         const ClientRecord& record = entry.value;
         const QString project = record.Name.left(3);
         const QString client = record.Name.mid(3);

@@ -2,7 +2,7 @@
 
 #include <QSaveFile>
 
-SaveOutcome SaveFileSafely(const QString& path, const QByteArray& bytes, bool directWriteFallback,
+SaveOutcome saveFileSafely(const QString& path, const QByteArray& bytes, bool directWriteFallback,
                            QString* errorText) {
     QSaveFile file(path);
     file.setDirectWriteFallback(directWriteFallback);

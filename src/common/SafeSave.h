@@ -15,5 +15,5 @@ enum class SaveOutcome {
     CannotCreate, ///< the new file could not be made (no such folder, a folder in the way, ...)
     WriteFailed,  ///< writing or putting it in place failed: the old file is as it was
 };
-SaveOutcome SaveFileSafely(const QString& path, const QByteArray& bytes,
+SaveOutcome saveFileSafely(const QString& path, const QByteArray& bytes,
                            bool directWriteFallback = false, QString* errorText = nullptr);

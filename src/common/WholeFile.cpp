@@ -22,7 +22,7 @@ QString errnoText(int number) {
 
 } // namespace
 
-WholeFile ReadWholeFile(const QString& path, qint64 maxBytes) {
+WholeFile readWholeFile(const QString& path, qint64 maxBytes) {
     const QByteArray native = QFile::encodeName(path);
     struct stat info {};
     if (::stat(native.constData(), &info) != 0)
@@ -63,7 +63,7 @@ WholeFile ReadWholeFile(const QString& path, qint64 maxBytes) {
     return WholeFile{WholeFile::Outcome::Read, std::move(bytes), {}};
 }
 
-QString ShortenedForMessage(const QString& text) {
+QString shortenedForMessage(const QString& text) {
     constexpr qsizetype Head = 100;
     constexpr qsizetype Tail = 150;
     if (text.size() <= Head + Tail + 3)

@@ -20,11 +20,11 @@ struct WholeFile {
 };
 
 /** Reads the regular file at path if it holds at most maxBytes bytes. */
-WholeFile ReadWholeFile(const QString& path, qint64 maxBytes);
+WholeFile readWholeFile(const QString& path, qint64 maxBytes);
 
 /**
  * text shortened for a message box: a path or a text read from a file may be megabytes long,
  * and laying that out freezes the program. Longer texts keep their beginning and their end
  * (where a path has its file name), joined by "...".
  */
-QString ShortenedForMessage(const QString& text);
+QString shortenedForMessage(const QString& text);

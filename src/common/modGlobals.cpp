@@ -2,14 +2,14 @@
 
 #include "Clock.h"
 
-QString RightJustify(const QString& text, int width) {
+QString rightJustify(const QString& text, int width) {
     if (text.size() >= width)
         return text;
     return QString(width - text.size(), QLatin1Char(' ')) + text;
 }
 
-QString RightJustify(qint64 number, int width) {
-    return RightJustify(QString::number(number), width);
+QString rightJustify(qint64 number, int width) {
+    return rightJustify(QString::number(number), width);
 }
 
 QString GetCurrentDate(const Clock& clock) {

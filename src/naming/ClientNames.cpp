@@ -30,7 +30,7 @@ quint32 addressByte(QStringView part) {
 }
 } // namespace
 
-quint32 AddressBytes(QStringView address) {
+quint32 addressBytes(QStringView address) {
     quint32 result = 0;
     int index = 0;
     for (const QStringView part : address.tokenize(QLatin1Char('.'))) {
@@ -73,7 +73,7 @@ void ClientNames::startLookup(const QString& address) {
     m_pendingLookups.insert(request, address);
     bool started = false;
     try {
-        started = m_lookup && m_lookup->startLookup(AddressBytes(address),
+        started = m_lookup && m_lookup->startLookup(addressBytes(address),
                                                     [this, request](const QString& hostName) {
                                                         lookupCompleted(request, hostName);
                                                     });
@@ -102,5 +102,5 @@ void ClientNames::lookupCompleted(int request, const QString& hostName) {
 
 bool ClientNames::LoadNames(const QString& path) {
     m_table.clear();
-    return ReadNameTable(path, m_table);
+    return readNameTable(path, m_table);
 }

@@ -64,4 +64,4 @@ private:
 
 /** The four bytes of a dotted address as a host-order IPv4 number; a part that is not a whole
     number from 0 to 255 (or is missing) gives 0, parts after the fourth are ignored. */
-quint32 AddressBytes(QStringView address);
+quint32 addressBytes(QStringView address);

@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QStringDecoder>
 
-QString DecodeNamesText(const QByteArray& bytes, bool keepByteOrderMark) {
+QString decodeNamesText(const QByteArray& bytes, bool keepByteOrderMark) {
     QStringDecoder::Flags flags = QStringDecoder::Flag::Stateless;
     if (keepByteOrderMark)
         flags |= QStringDecoder::Flag::ConvertInitialBom;
@@ -20,7 +20,7 @@ QString DecodeNamesText(const QByteArray& bytes, bool keepByteOrderMark) {
     return QString::fromLatin1(bytes);
 }
 
-bool ParseNames(const QString& text, NameTable& table) {
+bool parseNames(const QString& text, NameTable& table) {
     // A line ends at LF; a CR just before the LF belongs to the line end.
     for (QStringView line : QStringView(text).tokenize(u'\n')) {
         if (line.endsWith(u'\r'))
@@ -53,30 +53,30 @@ bool ensureFileExists(const QString& path) {
 
 /** The whole file, or false when it cannot be read (or is not a regular file of sane size). */
 bool readAllBytes(const QString& path, QByteArray* bytes) {
-    WholeFile file = ReadWholeFile(path, MaxNamesFileSize);
+    WholeFile file = readWholeFile(path, MaxNamesFileSize);
     *bytes = std::move(file.bytes);
     return file.outcome == WholeFile::Outcome::Read;
 }
 } // namespace
 
-bool ReadNameTable(const QString& path, NameTable& table) {
+bool readNameTable(const QString& path, NameTable& table) {
     QByteArray bytes;
     if (!ensureFileExists(path) || !readAllBytes(path, &bytes))
         return false;
-    return ParseNames(DecodeNamesText(bytes, false), table);
+    return parseNames(decodeNamesText(bytes, false), table);
 }
 
-bool ReadNamesText(const QString& path, QString* text) {
+bool readNamesText(const QString& path, QString* text) {
     text->clear();
     if (!QFile::exists(path))
         return true;
     QByteArray bytes;
     if (!readAllBytes(path, &bytes))
         return false;
-    *text = DecodeNamesText(bytes, true);
+    *text = decodeNamesText(bytes, true);
     return true;
 }
 
-bool SaveNamesText(const QString& path, const QString& text) {
-    return SaveFileSafely(path, text.toUtf8()) == SaveOutcome::Saved;
+bool saveNamesText(const QString& path, const QString& text) {
+    return saveFileSafely(path, text.toUtf8()) == SaveOutcome::Saved;
 }

@@ -524,7 +524,7 @@ PropertyValue PropertyBag::decode(const Entry& entry) const {
     return QByteArray(p, entry.valueLen);
 }
 
-void PropertyBag::SetContents(const QByteArray& bytes) {
+void PropertyBag::setContents(const QByteArray& bytes) {
     const qsizetype size = bytes.size();
     if (size == 0)
         badFormat(u"no bytes"_s);

@@ -100,7 +100,7 @@ public:
      * (BadFileFormat) and leave the bag as it was. Nothing is allocated for a length before
      * it has been checked against the bytes that remain.
      */
-    void SetContents(const QByteArray& bytes);
+    void setContents(const QByteArray& bytes);
 
     /** Back to the empty bag, keeping the memory for the next use. */
     void clear();

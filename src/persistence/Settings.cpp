@@ -93,7 +93,7 @@ bool unsafeToRead(const QString& path) {
 } // namespace
 
 namespace SettingsKey {
-QString Column(int number) {
+QString column(int number) {
     return u"Col"_s + QString::number(number);
 }
 } // namespace SettingsKey
@@ -115,7 +115,7 @@ QString SettingsStore::fileName() const {
     return m_settings ? m_settings->fileName() : m_unusablePath;
 }
 
-std::optional<QString> SettingsStore::StoredText(QAnyStringView section, QAnyStringView key) const {
+std::optional<QString> SettingsStore::storedText(QAnyStringView section, QAnyStringView key) const {
     if (!m_settings)
         return std::nullopt;
     const QVariant value = m_settings->value(settingPath(section, key));
@@ -129,7 +129,7 @@ std::optional<QString> SettingsStore::StoredText(QAnyStringView section, QAnyStr
 
 QString SettingsStore::GetSetting(QAnyStringView section, QAnyStringView key,
                                   const QString& defaultText) const {
-    return StoredText(section, key).value_or(defaultText);
+    return storedText(section, key).value_or(defaultText);
 }
 
 void SettingsStore::SaveSetting(QAnyStringView section, QAnyStringView key, const QString& text) {
@@ -137,7 +137,7 @@ void SettingsStore::SaveSetting(QAnyStringView section, QAnyStringView key, cons
         m_settings->setValue(settingPath(section, key), text);
 }
 
-void SettingsStore::Commit() {
+void SettingsStore::commit() {
     if (!m_settings)
         throw RunTimeError(ErrorNumber::PathFileAccess, u"Path/File access error"_s);
     const QString path = m_settings->fileName();
@@ -160,102 +160,102 @@ QString GetSetting(QAnyStringView section, QAnyStringView key, const QString& de
 void SaveSetting(QAnyStringView section, QAnyStringView key, const QString& text) {
     SettingsStore store;
     store.SaveSetting(section, key, text);
-    store.Commit();
+    store.commit();
 }
 
 // ---- Preferences -------------------------------------------------------------------------
 
-std::span<const PreferenceSetting> PreferenceSettings() {
+std::span<const PreferenceSetting> preferenceSettings() {
     return PreferenceTable;
 }
 
-void ReadPreference(const PreferenceSetting& setting, Preferences& preferences) {
+void readPreference(const PreferenceSetting& setting, Preferences& preferences) {
     setting.assign(preferences,
                    GetSetting(SettingsKey::Common, setting.key, QString(setting.defaultText)));
 }
 
-qint32 AlwaysLoadAtStartUp() {
+qint32 alwaysLoadAtStartUp() {
     return NumberText::toLong(
         GetSetting(SettingsKey::Common, SettingsKey::AlwaysLoad, AlwaysLoadStartUpDefault));
 }
 
-qint32 AlwaysLoadInPreferences() {
+qint32 alwaysLoadInPreferences() {
     return NumberText::toLong(
         GetSetting(SettingsKey::Common, SettingsKey::AlwaysLoad, AlwaysLoadPreferencesDefault));
 }
 
-void SavePreferences(const Preferences& preferences, qint32 alwaysLoad) {
+void savePreferences(const Preferences& preferences, qint32 alwaysLoad) {
     SettingsStore store;
     qsizetype position = 0;
-    for (const PreferenceSetting& setting : PreferenceSettings()) {
+    for (const PreferenceSetting& setting : preferenceSettings()) {
         if (position++ == AlwaysLoadWritePosition)
             store.SaveSetting(SettingsKey::Common, SettingsKey::AlwaysLoad,
                               QString::number(alwaysLoad));
         store.SaveSetting(SettingsKey::Common, setting.key, setting.text(preferences));
     }
-    store.Commit();
+    store.commit();
 }
 
 // ---- Window placement --------------------------------------------------------------------
 
-qint16 GetInteger(QAnyStringView section, QAnyStringView key, qint16 current) {
-    const std::optional<QString> stored = SettingsStore().StoredText(section, key);
+qint16 getInteger(QAnyStringView section, QAnyStringView key, qint16 current) {
+    const std::optional<QString> stored = SettingsStore().storedText(section, key);
     return stored ? NumberText::toInteger(*stored) : current;
 }
 
-qint32 GetLong(QAnyStringView section, QAnyStringView key, qint32 current) {
-    const std::optional<QString> stored = SettingsStore().StoredText(section, key);
+qint32 getLong(QAnyStringView section, QAnyStringView key, qint32 current) {
+    const std::optional<QString> stored = SettingsStore().storedText(section, key);
     return stored ? NumberText::toLong(*stored) : current;
 }
 
-float GetSingle(QAnyStringView section, QAnyStringView key, float current) {
-    const std::optional<QString> stored = SettingsStore().StoredText(section, key);
+float getSingle(QAnyStringView section, QAnyStringView key, float current) {
+    const std::optional<QString> stored = SettingsStore().storedText(section, key);
     return stored ? NumberText::toSingle(*stored) : current;
 }
 
-qint16 GetWindowState(QAnyStringView section, qint16 current) {
-    const qint16 state = GetInteger(section, SettingsKey::WindowState, current);
+qint16 getWindowState(QAnyStringView section, qint16 current) {
+    const qint16 state = getInteger(section, SettingsKey::WindowState, current);
     if (state < 0 || state > 2)
         throw RunTimeError(ErrorNumber::InvalidArgument, u"Invalid property value"_s);
     return state;
 }
 
-QList<std::function<void()>> PlacementReadSteps(QLatin1StringView windowSection,
+QList<std::function<void()>> placementReadSteps(QLatin1StringView windowSection,
                                                 QLatin1StringView listSection,
                                                 WindowPlacement& placement) {
     WindowPlacement* p = &placement;
     QList<std::function<void()>> steps;
-    steps << [=] { p->WindowState = GetWindowState(windowSection, p->WindowState); }
-          << [=] { p->Left = GetSingle(windowSection, SettingsKey::Left, p->Left); }
-          << [=] { p->Top = GetSingle(windowSection, SettingsKey::Top, p->Top); }
-          << [=] { p->Width = GetSingle(windowSection, SettingsKey::Width, p->Width); }
-          << [=] { p->Height = GetSingle(windowSection, SettingsKey::Height, p->Height); };
-    for (qsizetype c = 0; c < placement.Columns.size(); ++c)
+    steps << [=] { p->windowState = getWindowState(windowSection, p->windowState); }
+          << [=] { p->left = getSingle(windowSection, SettingsKey::Left, p->left); }
+          << [=] { p->top = getSingle(windowSection, SettingsKey::Top, p->top); }
+          << [=] { p->width = getSingle(windowSection, SettingsKey::Width, p->width); }
+          << [=] { p->height = getSingle(windowSection, SettingsKey::Height, p->height); };
+    for (qsizetype c = 0; c < placement.columns.size(); ++c)
         steps << [=] {
-            p->Columns[c] = GetSingle(listSection, SettingsKey::Column(int(c + 1)), p->Columns[c]);
+            p->columns[c] = getSingle(listSection, SettingsKey::column(int(c + 1)), p->columns[c]);
         };
-    steps << [=] { p->SortKey = GetInteger(listSection, SettingsKey::SortKey, p->SortKey); }
-          << [=] { p->SortOrder = GetLong(listSection, SettingsKey::SortOrder, p->SortOrder); };
+    steps << [=] { p->sortKey = getInteger(listSection, SettingsKey::SortKey, p->sortKey); }
+          << [=] { p->sortOrder = getLong(listSection, SettingsKey::SortOrder, p->sortOrder); };
     return steps;
 }
 
-void SaveWindowPlacement(QLatin1StringView windowSection, QLatin1StringView listSection,
+void saveWindowPlacement(QLatin1StringView windowSection, QLatin1StringView listSection,
                          const WindowPlacement& placement) {
     SettingsStore store;
     store.SaveSetting(windowSection, SettingsKey::WindowState,
-                      QString::number(placement.WindowState));
-    if (placement.WindowState == 0) { // the normal-state rectangle only
-        store.SaveSetting(windowSection, SettingsKey::Left, NumberText::fromSingle(placement.Left));
-        store.SaveSetting(windowSection, SettingsKey::Top, NumberText::fromSingle(placement.Top));
+                      QString::number(placement.windowState));
+    if (placement.windowState == 0) { // the normal-state rectangle only
+        store.SaveSetting(windowSection, SettingsKey::Left, NumberText::fromSingle(placement.left));
+        store.SaveSetting(windowSection, SettingsKey::Top, NumberText::fromSingle(placement.top));
         store.SaveSetting(windowSection, SettingsKey::Width,
-                          NumberText::fromSingle(placement.Width));
+                          NumberText::fromSingle(placement.width));
         store.SaveSetting(windowSection, SettingsKey::Height,
-                          NumberText::fromSingle(placement.Height));
+                          NumberText::fromSingle(placement.height));
     }
-    for (qsizetype c = 0; c < placement.Columns.size(); ++c)
-        store.SaveSetting(listSection, SettingsKey::Column(int(c + 1)),
-                          NumberText::fromSingle(placement.Columns[c]));
-    store.SaveSetting(listSection, SettingsKey::SortKey, QString::number(placement.SortKey));
-    store.SaveSetting(listSection, SettingsKey::SortOrder, QString::number(placement.SortOrder));
-    store.Commit();
+    for (qsizetype c = 0; c < placement.columns.size(); ++c)
+        store.SaveSetting(listSection, SettingsKey::column(int(c + 1)),
+                          NumberText::fromSingle(placement.columns[c]));
+    store.SaveSetting(listSection, SettingsKey::SortKey, QString::number(placement.sortKey));
+    store.SaveSetting(listSection, SettingsKey::SortOrder, QString::number(placement.sortOrder));
+    store.commit();
 }

@@ -27,13 +27,13 @@ inline constexpr QLatin1StringView Height = "Height"_L1;
 inline constexpr QLatin1StringView SortKey = "SortKey"_L1;
 inline constexpr QLatin1StringView SortOrder = "SortOrder"_L1;
 /** "Col1", "Col2", ...: the width of the list column number (counted from 1). */
-QString Column(int number);
+QString column(int number);
 } // namespace SettingsKey
 
 /**
  * The per-user settings store of "Quillmere Log Analyzer": text values addressed by section
  * and key, kept in an INI file in the user's configuration folder. Writes go to disk in
- * Commit(), which leaves the file readable by its owner only (the FTP password is in it as
+ * commit(), which leaves the file readable by its owner only (the FTP password is in it as
  * plain text). A file that is not a regular file of sane size (a FIFO, a link to a device) is
  * never opened: the store then reads as empty and cannot be written.
  */
@@ -46,14 +46,14 @@ public:
     QString GetSetting(QAnyStringView section, QAnyStringView key,
                        const QString& defaultText = QString()) const;
     /** The stored text, or nothing when the key is absent. */
-    std::optional<QString> StoredText(QAnyStringView section, QAnyStringView key) const;
-    /** Stores text under section and key, creating both when needed; see Commit. */
+    std::optional<QString> storedText(QAnyStringView section, QAnyStringView key) const;
+    /** Stores text under section and key, creating both when needed; see commit(). */
     void SaveSetting(QAnyStringView section, QAnyStringView key, const QString& text);
     /**
      * Writes what was stored to disk, mode 0600. Throws a RunTimeError (PathFileAccess)
      * when the file cannot be written.
      */
-    void Commit();
+    void commit();
 
     QString fileName() const;
 
@@ -95,37 +95,37 @@ struct PreferenceSetting {
 
 /**
  * The preferences in the order start-up reads them ("Time Zone" ... "WebFTPPass"). Start-up
- * runs ReadPreference for each entry as one step of its error report, so that Ignore skips
+ * runs readPreference for each entry as one step of its error report, so that Ignore skips
  * just that assignment.
  */
-std::span<const PreferenceSetting> PreferenceSettings();
+std::span<const PreferenceSetting> preferenceSettings();
 /** Reads one preference with its default, converts it and assigns it. */
-void ReadPreference(const PreferenceSetting& setting, Preferences& preferences);
+void readPreference(const PreferenceSetting& setting, Preferences& preferences);
 
 /** "AlwaysLoad" as start-up reads it: absent means 1 (continue without asking). */
-qint32 AlwaysLoadAtStartUp();
+qint32 alwaysLoadAtStartUp();
 /** "AlwaysLoad" as the preferences dialog reads it: absent means 0 (box clear). */
-qint32 AlwaysLoadInPreferences();
+qint32 alwaysLoadInPreferences();
 /**
  * The preferences dialog's OK: "Time Zone", "Refresh Rate", "AlwaysLoad", "ResolveClients",
  * "WebStats", "WebRefreshRate", "WebLocal", "WebFolder", "WebFTPServer", "WebFTPUser",
  * "WebFTPPass", in this order. Throws a RunTimeError when the store cannot be written.
  */
-void SavePreferences(const Preferences& preferences, qint32 alwaysLoad);
+void savePreferences(const Preferences& preferences, qint32 alwaysLoad);
 
 /**
  * A window's saved placement: state (0 normal, 1 minimised, 2 maximised), the normal-state
  * rectangle and the column widths in twips, and the list's sort column and order.
  */
 struct WindowPlacement {
-    qint16 WindowState = 0;
-    float Left = 0;
-    float Top = 0;
-    float Width = 0;
-    float Height = 0;
-    QList<float> Columns;
-    qint16 SortKey = 0;
-    qint32 SortOrder = 0;
+    qint16 windowState = 0;
+    float left = 0;
+    float top = 0;
+    float width = 0;
+    float height = 0;
+    QList<float> columns;
+    qint16 sortKey = 0;
+    qint32 sortOrder = 0;
 };
 
 /*
@@ -133,19 +133,19 @@ struct WindowPlacement {
  * the conversion error (TypeMismatch, Overflow) for stored text that does not convert.
  */
 /** "WindowState" as a 16-bit integer; a state outside 0 to 2 throws InvalidArgument. */
-qint16 GetWindowState(QAnyStringView section, qint16 current);
-qint16 GetInteger(QAnyStringView section, QAnyStringView key, qint16 current);
-qint32 GetLong(QAnyStringView section, QAnyStringView key, qint32 current);
-float GetSingle(QAnyStringView section, QAnyStringView key, float current);
+qint16 getWindowState(QAnyStringView section, qint16 current);
+qint16 getInteger(QAnyStringView section, QAnyStringView key, qint16 current);
+qint32 getLong(QAnyStringView section, QAnyStringView key, qint32 current);
+float getSingle(QAnyStringView section, QAnyStringView key, float current);
 
 /**
  * The reads of a placement in their order: "WindowState", "Left", "Top", "Width", "Height"
- * from windowSection, then "Col1"... for each entry of placement.Columns, "SortKey" and
+ * from windowSection, then "Col1"... for each entry of placement.columns, "SortKey" and
  * "SortOrder" from listSection. Every step reads one key with the value in placement as its
  * default and assigns it there; a failing step throws and leaves that value as it was.
  * placement must outlive the steps.
  */
-QList<std::function<void()>> PlacementReadSteps(QLatin1StringView windowSection,
+QList<std::function<void()>> placementReadSteps(QLatin1StringView windowSection,
                                                 QLatin1StringView listSection,
                                                 WindowPlacement& placement);
 
@@ -154,5 +154,5 @@ QList<std::function<void()>> PlacementReadSteps(QLatin1StringView windowSection,
  * normal state; the columns, "SortKey" and "SortOrder". Throws a RunTimeError when the store
  * cannot be written.
  */
-void SaveWindowPlacement(QLatin1StringView windowSection, QLatin1StringView listSection,
+void saveWindowPlacement(QLatin1StringView windowSection, QLatin1StringView listSection,
                          const WindowPlacement& placement);

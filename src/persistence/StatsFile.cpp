@@ -22,10 +22,10 @@ namespace {
 constexpr qsizetype FileBagProperties = 15;
 /**
  * Written after them only while the saved position lies inside a line too long to be read
- * (see LogSession::ContinuesLongLine), so that every other file keeps the 15 properties that
+ * (see LogSession::continuesLongLine), so that every other file keeps the 15 properties that
  * earlier builds read and write.
  */
-constexpr QLatin1StringView ContinuesLongLineProperty = "ContinuesLongLine"_L1;
+constexpr QLatin1StringView ContinuesLongLineProperty = "continuesLongLine"_L1;
 
 [[noreturn]] void badFormat(const QString& what) {
     throw RunTimeError(ErrorNumber::BadFileFormat, u"Bad file format: "_s + what);
@@ -123,18 +123,18 @@ void readState(QIODevice& device, LoadedState& state) {
     QByteArray tableBytes;
     {
         PropertyBag fileBag;
-        fileBag.SetContents(readFrame(device));
+        fileBag.setContents(readFrame(device));
         const bool continues = fileBag.contains(ContinuesLongLineProperty);
         if (fileBag.count() != FileBagProperties + (continues ? 1 : 0))
             badFormat(u"unexpected properties in the file bag"_s);
         ReadProperties(fileBag, state.session, state.totals);
         if (continues && fileBag.ReadProperty(ContinuesLongLineProperty).toInt32() != 1)
-            badFormat(u"unexpected ContinuesLongLine"_s);
-        state.session.ContinuesLongLine = continues;
+            badFormat(u"unexpected continuesLongLine"_s);
+        state.session.continuesLongLine = continues;
         tableBytes = fileBag.ReadProperty(u"RC5Stats").toBytes();
     }
     PropertyBag tableBag;
-    tableBag.SetContents(tableBytes);
+    tableBag.setContents(tableBytes);
     tableBytes = QByteArray();
     state.table = ReadStats(tableBag);
 }
@@ -148,7 +148,7 @@ void WriteProperties(PropertyBag& bag, const LogSession& session, const ProjectT
         bag.WriteProperty(u"FileName", session.FileName);
         // Where the next start reads on: just after the last line handed out. It equals
         // TextStreamPosition whenever the read buffer is used up, the case of every save.
-        bag.WriteProperty(u"TextStreamPosition", qint64(session.PositionAfterLastLine()));
+        bag.WriteProperty(u"TextStreamPosition", qint64(session.positionAfterLastLine()));
         bag.WriteProperty(u"LastModified", session.LastModified);
         bag.WriteProperty(u"CurrentLine", session.CurrentLine);
         bag.WriteProperty(u"ClientsTotalRC5", totals.ClientsTotalRC5);
@@ -214,7 +214,7 @@ ClientTable ReadStats(const PropertyBag& bag) {
         IndexedName name;
         for (qint32 i = 0; i < count; ++i) {
             const QString recordName = bag.ReadProperty(name("Name"_L1, i)).toText();
-            historyBag.SetContents(bag.ReadProperty(name("Data"_L1, i)).toBytes());
+            historyBag.setContents(bag.ReadProperty(name("Data"_L1, i)).toBytes());
             DayHistory history = ReadClient(historyBag);
             const qint32 blocks = bag.ReadProperty(name("Blocks"_L1, i)).toInt32();
             QString time = bag.ReadProperty(name("Time"_L1, i)).toText();
@@ -260,20 +260,20 @@ namespace {
 /** The file bag of the model: everything of the file but its head. */
 QByteArray fileBagContents(const LogSession& session, const Statistics& statistics) {
     PropertyBag fileBag;
-    WriteProperties(fileBag, session, statistics.Totals);
+    WriteProperties(fileBag, session, statistics.totals);
     {
         PropertyBag tableBag;
-        WriteStats(tableBag, statistics.Clients);
+        WriteStats(tableBag, statistics.clients);
         fileBag.WriteProperty(u"RC5Stats", tableBag.Contents());
     }
-    if (session.ContinuesLongLine)
+    if (session.continuesLongLine)
         fileBag.WriteProperty(ContinuesLongLineProperty, qint32(1));
     return fileBag.Contents();
 }
 
 } // namespace
 
-QByteArray StatsFileBytes(const LogSession& session, const Statistics& statistics) {
+QByteArray statsFileBytes(const LogSession& session, const Statistics& statistics) {
     const QByteArray contents = fileBagContents(session, statistics);
     QByteArray bytes(4, Qt::Uninitialized);
     qToLittleEndian<qint32>(qint32(contents.size() - 1), bytes.data());
@@ -293,11 +293,11 @@ bool SaveStatsFile(QIODevice* device, const LogSession& session, const Statistic
 bool SaveStatsFile(const QString& path, const LogSession& session, const Statistics& statistics) {
     QByteArray bytes;
     try {
-        bytes = StatsFileBytes(session, statistics);
+        bytes = statsFileBytes(session, statistics);
     } catch (const RunTimeError&) {
         return false;
     }
-    return SaveFileSafely(path, bytes) == SaveOutcome::Saved;
+    return saveFileSafely(path, bytes) == SaveOutcome::Saved;
 }
 
 bool LoadStatsFile(QIODevice* device, LogSession& session, Statistics& statistics) {
@@ -315,15 +315,15 @@ bool LoadStatsFile(QIODevice* device, LogSession& session, Statistics& statistic
     session.CurrentLine = state.session.CurrentLine;
     session.LastDate = std::move(state.session.LastDate);
     session.LastTime = std::move(state.session.LastTime);
-    session.ContinuesLongLine = state.session.ContinuesLongLine;
-    session.SeenSize = -1; // the first read looks at the log anew
-    statistics.Clients = std::move(state.table);
-    statistics.Totals = std::move(state.totals);
+    session.continuesLongLine = state.session.continuesLongLine;
+    session.seenSize = -1; // the first read looks at the log anew
+    statistics.clients = std::move(state.table);
+    statistics.totals = std::move(state.totals);
     return true;
 }
 
 StatsLoad LoadStatsFile(const QString& path, LogSession& session, Statistics& statistics) {
-    WholeFile file = ReadWholeFile(path, MaxStatsFileSize);
+    WholeFile file = readWholeFile(path, MaxStatsFileSize);
     switch (file.outcome) {
     case WholeFile::Outcome::Missing:
         return {StatsLoad::Outcome::Missing, {}};
@@ -335,10 +335,10 @@ StatsLoad LoadStatsFile(const QString& path, LogSession& session, Statistics& st
     QBuffer buffer(&file.bytes);
     if (buffer.open(QIODevice::ReadOnly) && LoadStatsFile(&buffer, session, statistics))
         return {StatsLoad::Outcome::Loaded, {}};
-    return {StatsLoad::Outcome::Damaged, KeepDamagedStatsFile(path)};
+    return {StatsLoad::Outcome::Damaged, keepDamagedStatsFile(path)};
 }
 
-QString KeepDamagedStatsFile(const QString& path) {
+QString keepDamagedStatsFile(const QString& path) {
     const QString base =
         path + u".damaged-"_s + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
     QString target = base;

@@ -31,7 +31,7 @@ struct StatsLoad {
         Loaded,
         Missing,    ///< no file: nothing is created
         Unreadable, ///< could not be read (not a regular file, too big, an I/O error): left alone
-        Damaged,    ///< read and refused: renamed aside (see KeepDamagedStatsFile)
+        Damaged,    ///< read and refused: renamed aside (see keepDamagedStatsFile)
     };
     Outcome outcome = Outcome::Missing;
     /** Unreadable: why; Damaged: the path it was kept under (empty when the rename failed). */
@@ -45,8 +45,8 @@ constexpr qint64 MaxStatsFileSize = qint64(1) << 30;
 /**
  * Reads the stats file at path into the model, all or nothing: the whole file is parsed and
  * checked first, and only a file without any fault changes the model. On success the six
- * stored fields of session (and ContinuesLongLine), the table and the totals are replaced and
- * session.SeenSize is set to -1 (the log is looked at anew); the read buffer and the rest of
+ * stored fields of session (and continuesLongLine), the table and the totals are replaced and
+ * session.seenSize is set to -1 (the log is looked at anew); the read buffer and the rest of
  * the in-memory state stay as they are.
  *
  * A file that cannot be read is not damaged: it stays where it is, and the caller must not
@@ -61,10 +61,10 @@ bool LoadStatsFile(QIODevice* device, LogSession& session, Statistics& statistic
  * Renames the file at path to "<path>.damaged-YYYYMMDD-HHMMSS" (with "-2", "-3", ... when
  * that name is taken). Returns the new path, or an empty text when the rename failed.
  */
-QString KeepDamagedStatsFile(const QString& path);
+QString keepDamagedStatsFile(const QString& path);
 
 /** The whole file as SaveStatsFile writes it; throws the RunTimeError of a failed write. */
-QByteArray StatsFileBytes(const LogSession& session, const Statistics& statistics);
+QByteArray statsFileBytes(const LogSession& session, const Statistics& statistics);
 
 /*
  * The bag routines. Each passes a RunTimeError on with "frmMain:<routine>" and CR LF put

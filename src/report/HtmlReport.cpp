@@ -111,15 +111,15 @@ bool replacePage(const QString& path, const QByteArray& bytes, ReportError* erro
 
 } // namespace
 
-QString FileName() {
+QString fileName() {
     return u"Index.htm"_s;
 }
 
-QString EscapeText(QStringView text) {
+QString escapeText(QStringView text) {
     return text.toString().toHtmlEscaped(); // "&", "<", ">" and the double quote
 }
 
-QByteArray EncodePageText(QStringView text) {
+QByteArray encodePageText(QStringView text) {
     QByteArray out;
     out.reserve(text.size());
     const qsizetype n = text.size();
@@ -140,7 +140,7 @@ QByteArray EncodePageText(QStringView text) {
     return out;
 }
 
-QString ReportText(const ReportTable& table) {
+QString reportText(const ReportTable& table) {
     QString page;
     const auto line = [&page](const QString& text) { page += text + LineEnd; };
     const qsizetype columns = table.captions.size();
@@ -148,33 +148,33 @@ QString ReportText(const ReportTable& table) {
     line(u"<HTML><BODY><TABLE WIDTH=100% BORDER=1>"_s);
     line(u"<TR>"_s);
     for (const QString& caption : table.captions)
-        line(u"<TH ALIGN=CENTER><BOLD>"_s + EscapeText(caption) + u"</TD>"_s);
+        line(u"<TH ALIGN=CENTER><BOLD>"_s + escapeText(caption) + u"</TD>"_s);
     line(u"</TR>"_s);
     for (const QStringList& row : table.rows) {
         line(u"<TR>"_s);
-        line(u"<TD>"_s + EscapeText(row.value(0)) + u"</TD>"_s);
+        line(u"<TD>"_s + escapeText(row.value(0)) + u"</TD>"_s);
         for (qsizetype j = 1; j < columns; ++j)
-            line(u"<TD>"_s + EscapeText(row.value(j)) + u"&nbsp;</TD>"_s);
+            line(u"<TD>"_s + escapeText(row.value(j)) + u"&nbsp;</TD>"_s);
         line(u"</TR>"_s);
     }
     line(u"</TABLE></BODY></HTML>"_s);
     return page;
 }
 
-QByteArray ReportBytes(const ReportTable& table) {
-    return EncodePageText(ReportText(table));
+QByteArray reportBytes(const ReportTable& table) {
+    return encodePageText(reportText(table));
 }
 
-bool WriteReport(QIODevice& device, const ReportTable& table, ReportError* error) {
-    return writeAll(device, ReportBytes(table), error);
+bool writeReport(QIODevice& device, const ReportTable& table, ReportError* error) {
+    return writeAll(device, reportBytes(table), error);
 }
 
-bool WriteReport(const QString& folder, const ReportTable& table, ReportError* error) {
+bool writeReport(const QString& folder, const ReportTable& table, ReportError* error) {
     if (folder.isEmpty()) {
         setError(error, ErrorNumber::PathFileAccess, u"No report folder"_s);
         return false;
     }
-    return replacePage(QDir(folder).filePath(FileName()), ReportBytes(table), error);
+    return replacePage(QDir(folder).filePath(fileName()), reportBytes(table), error);
 }
 
 } // namespace HtmlReport

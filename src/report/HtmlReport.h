@@ -35,28 +35,28 @@ struct ReportError {
 };
 
 /** The file name of the report inside its folder. */
-QString FileName();
+QString fileName();
 
 /** text with "&", "<", ">" and the double quote replaced by their character references. */
-QString EscapeText(QStringView text);
+QString escapeText(QStringView text);
 
 /**
  * text as the page's bytes: ASCII characters as they are; every other character (a surrogate
  * pair counts as one) as "&#" decimal code point ";", a lone surrogate as "&#65533;".
  */
-QByteArray EncodePageText(QStringView text);
+QByteArray encodePageText(QStringView text);
 
 /** The whole page as text, line by line, each line ended by CR LF. */
-QString ReportText(const ReportTable& table);
+QString reportText(const ReportTable& table);
 
 /** The whole page as the bytes of the file. */
-QByteArray ReportBytes(const ReportTable& table);
+QByteArray reportBytes(const ReportTable& table);
 
 /**
  * Writes the page to device (open for writing). False, with the reason in error when given,
  * when the device takes fewer bytes than the page has.
  */
-bool WriteReport(QIODevice& device, const ReportTable& table, ReportError* error = nullptr);
+bool writeReport(QIODevice& device, const ReportTable& table, ReportError* error = nullptr);
 
 /**
  * Writes the page as "Index.htm" in folder. The page is written beside the old one and
@@ -67,6 +67,6 @@ bool WriteReport(QIODevice& device, const ReportTable& table, ReportError* error
  * in error when given, when the folder is empty or missing or the file cannot be created, written
  * or replaced; nothing is shown.
  */
-bool WriteReport(const QString& folder, const ReportTable& table, ReportError* error = nullptr);
+bool writeReport(const QString& folder, const ReportTable& table, ReportError* error = nullptr);
 
 } // namespace HtmlReport

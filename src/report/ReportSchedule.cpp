@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-ReportSchedule::Outcome ReportSchedule::Pass(const Preferences& preferences, const Writer& write) {
+ReportSchedule::Outcome ReportSchedule::pass(const Preferences& preferences, const Writer& write) {
     if (!preferences.WebStats)
         return Outcome::Off; // switched on again later, the schedule resumes from here
     if (m_countdown > 0) {
@@ -19,7 +19,7 @@ ReportSchedule::Outcome ReportSchedule::Pass(const Preferences& preferences, con
     }
     // A rate of 1 or less means every pass; taking it as 1 keeps INT_MIN from overflowing.
     m_countdown = std::max(preferences.WebRefreshRate, 1) - 1;
-    const QString folder = ReportFolder(preferences);
+    const QString folder = reportFolder(preferences);
     if (folder.isEmpty())
         return Outcome::NoFolder;
     try {
@@ -30,7 +30,7 @@ ReportSchedule::Outcome ReportSchedule::Pass(const Preferences& preferences, con
     return Outcome::Written;
 }
 
-QString ReportSchedule::ReportFolder(const Preferences& preferences) {
+QString ReportSchedule::reportFolder(const Preferences& preferences) {
     if (preferences.WebLocal)
         return preferences.WebFolder;
     const QString temp = qEnvironmentVariable("TEMP");

@@ -29,12 +29,12 @@ public:
 
     /**
      * One refresh pass: with WebStats off, nothing. Otherwise, while the countdown is above 0,
-     * it goes down by 1; when it is 0, write gets ReportFolder and the countdown starts again
+     * it goes down by 1; when it is 0, write gets reportFolder and the countdown starts again
      * at WebRefreshRate - 1, also when the write failed, so the next attempt comes
      * WebRefreshRate passes later. A rate of 1 or less writes on every pass; 3 writes on passes
      * 1, 4, 7 and so on. Errors of write are swallowed: nothing is shown.
      */
-    Outcome Pass(const Preferences& preferences, const Writer& write);
+    Outcome pass(const Preferences& preferences, const Writer& write);
 
     /** Refresh passes still to wait before the next report. */
     int countdown() const { return m_countdown; }
@@ -45,7 +45,7 @@ public:
      * or, where that is unset or empty, a folder only the user can write: the runtime folder
      * ("XDG_RUNTIME_DIR") when it is the user's own, else the data folder.
      */
-    static QString ReportFolder(const Preferences& preferences);
+    static QString reportFolder(const Preferences& preferences);
 
 private:
     int m_countdown = 0;

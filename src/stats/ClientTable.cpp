@@ -106,9 +106,9 @@ void Statistics::IncrementClient(QLatin1StringView name, QLatin1StringView date,
         if (!sameBytes(name, AllClientsLatin1)) {
             IncrementClient(AllClientsLatin1, date, time, blocks, project);
             if (sameBytes(project, Project::RC5Latin1))
-                Totals.ClientsTotalRC5 = NumberText::addChecked(Totals.ClientsTotalRC5, blocks);
+                totals.ClientsTotalRC5 = NumberText::addChecked(totals.ClientsTotalRC5, blocks);
             else if (sameBytes(project, Project::OGRLatin1))
-                Totals.ClientsTotalOGR = NumberText::addChecked(Totals.ClientsTotalOGR, blocks);
+                totals.ClientsTotalOGR = NumberText::addChecked(totals.ClientsTotalOGR, blocks);
         }
         countFor(name, date, time, blocks, project);
     });
@@ -117,7 +117,7 @@ void Statistics::IncrementClient(QLatin1StringView name, QLatin1StringView date,
 void Statistics::countFor(QLatin1StringView name, QLatin1StringView date, QLatin1StringView time,
                           qint32 blocks, QLatin1StringView project) {
     bool created = false;
-    ClientRecord& record = Clients.findOrAppendLatin1(project, name, &created);
+    ClientRecord& record = clients.findOrAppendLatin1(project, name, &created);
 
     // The record changes only once its new total is known to fit.
     record.Blocks = NumberText::addChecked(record.Blocks, blocks);
@@ -144,9 +144,9 @@ void Statistics::countFor(QLatin1StringView name, QLatin1StringView date, QLatin
     entry->Blocks = NumberText::addChecked(entry->Blocks, blocks);
 }
 
-void Statistics::Reset() {
-    Clients = ClientTable();
-    Totals = ProjectTotals();
-    Totals.LabInBufRC5 = Totals.LabOutBufRC5 = QStringLiteral("0");
-    Totals.LabInBufOGR = Totals.LabOutBufOGR = QStringLiteral("0");
+void Statistics::reset() {
+    clients = ClientTable();
+    totals = ProjectTotals();
+    totals.LabInBufRC5 = totals.LabOutBufRC5 = QStringLiteral("0");
+    totals.LabInBufOGR = totals.LabOutBufOGR = QStringLiteral("0");
 }

@@ -75,8 +75,8 @@ struct ProjectTotals {
 /** The counting model: the client table and the project totals, always reset together. */
 class Statistics {
 public:
-    ClientTable Clients;
-    ProjectTotals Totals;
+    ClientTable clients;
+    ProjectTotals totals;
 
     /**
      * Counts blocks for a client of a project on date at time, all texts as they stand in the
@@ -88,7 +88,7 @@ public:
                          qint32 blocks, QLatin1StringView project);
 
     /** Empty table, zero totals, buffer texts "0": what opening a new log starts from. */
-    void Reset();
+    void reset();
 
 private:
     void countFor(QLatin1StringView name, QLatin1StringView date, QLatin1StringView time,

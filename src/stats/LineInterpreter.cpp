@@ -108,7 +108,7 @@ qint32 toLong(QByteArrayView text, QString& scratch) {
 
 } // namespace
 
-void LineInterpreter::FlushStamp(LogSession& session) {
+void LineInterpreter::flushStamp(LogSession& session) {
     if (!m_stampPending)
         return;
     Latin1Text::assign(session.LastDate, QByteArrayView(m_stamp, m_dateSize));
@@ -116,13 +116,13 @@ void LineInterpreter::FlushStamp(LogSession& session) {
     m_stampPending = false;
 }
 
-void LineInterpreter::Interpret(QByteArrayView line, Statistics& statistics) {
+void LineInterpreter::interpret(QByteArrayView line, Statistics& statistics) {
     const QByteArrayView token = mid(line, 19, 6);
     const QByteArrayView message = mid(line, 19);
     const QByteArrayView date = mid(line, 1, 8);
     const QByteArrayView time = mid(line, 10, 8);
-    ProjectTotals& totals = statistics.Totals;
-    // Kept as bytes and written to the session only when someone may look (FlushStamp):
+    ProjectTotals& totals = statistics.totals;
+    // Kept as bytes and written to the session only when someone may look (flushStamp):
     // converting them for every line would cost more than the rest of the line.
     const auto takeDateAndTime = [&] {
         if (date.size() == 8 && time.size() == 8) { // the usual case, copied inline

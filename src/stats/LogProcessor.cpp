@@ -51,12 +51,12 @@ bool LogProcessor::refill() {
         qint64 modifiedNs = 0;
         if (!examine(s.FileName, &size, &modifiedNs))
             return false; // a missing log is waited for silently
-        if (size == s.SeenSize && modifiedNs == s.SeenModifiedNs)
+        if (size == s.seenSize && modifiedNs == s.seenModifiedNs)
             return false; // unchanged since it was last read to its end
         // Remembered before the open: a log that cannot be opened is tried again after its next
         // change.
-        s.SeenSize = size;
-        s.SeenModifiedNs = modifiedNs;
+        s.seenSize = size;
+        s.seenModifiedNs = modifiedNs;
         s.LastModified = QDateTime::fromMSecsSinceEpoch(modifiedNs / 1000000);
         auto file = std::make_unique<QFile>(s.FileName);
         if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
@@ -66,10 +66,10 @@ bool LogProcessor::refill() {
 
     QFile& file = *s.LogFileHandle;
     // Whatever goes wrong below, the position is not advanced: the next try reads the same bytes
-    // again once the file is seen to change (SeenSize -1 makes that the next look at it).
+    // again once the file is seen to change (seenSize -1 makes that the next look at it).
     auto failed = qScopeGuard([&] {
-        s.CloseLog();
-        s.SeenSize = -1;
+        s.closeLog();
+        s.seenSize = -1;
         s.ReadBuffer.resize(0);
         s.BufferPos = 1;
         s.BufferLength = 0;
@@ -109,8 +109,8 @@ bool LogProcessor::refill() {
     // complete line (the unfinished rest is read again once its line end is there).
     qint64 keep = endOfChunkLine > 0 ? endOfChunkLine : endOfLastLine(buffer.constData(), have);
     // A line too long to hold: this piece of it is consumed without being handed out.
-    s.BufferIsLongLinePiece = keep == 0 && have >= ChunkSize + MaxLineLength;
-    if (s.BufferIsLongLinePiece)
+    s.bufferIsLongLinePiece = keep == 0 && have >= ChunkSize + MaxLineLength;
+    if (s.bufferIsLongLinePiece)
         keep = have;
     buffer.resize(keep);
     s.BufferPos = 1;
@@ -118,28 +118,28 @@ bool LogProcessor::refill() {
     s.TextStreamPosition += keep;
     failed.dismiss();
     if (atEnd)
-        s.CloseLog(); // the unfinished rest, if any, is read again with its line end
+        s.closeLog(); // the unfinished rest, if any, is read again with its line end
     return keep > 0;
 }
 
 bool LogProcessor::GetNextLine(QByteArrayView& line) {
     LogSession& s = m_session;
     for (int pieces = 0;; ++pieces) {
-        if (s.BufferUsedUp()) {
+        if (s.bufferUsedUp()) {
             if (s.IsClosing) {
-                m_interpreter.FlushStamp(s); // the file gets the date and time of the last line
+                m_interpreter.flushStamp(s); // the file gets the date and time of the last line
                 s.LastModified = QDateTime();
-                m_host.SaveStatsOnClosing();
+                m_host.saveStatsOnClosing();
                 return false;
             }
             if (pieces == MaxPiecesPerCall || !refill())
                 return false;
         }
-        if (!s.BufferIsLongLinePiece)
+        if (!s.bufferIsLongLinePiece)
             break;
         // The overlong line is handed out once, as an empty line, when its end has been read.
         s.BufferPos = s.BufferLength + 1;
-        s.ContinuesLongLine = true;
+        s.continuesLongLine = true;
     }
 
     // The buffer always ends with a line end. A line ends at LF; a CR just before the LF
@@ -155,8 +155,8 @@ bool LogProcessor::GetNextLine(QByteArrayView& line) {
         --end;
     line = end > start ? QByteArrayView(data + start, end - start) : QByteArrayView();
     s.BufferPos = (lf - data) + 2;
-    if (s.ContinuesLongLine) {
-        s.ContinuesLongLine = false; // the end of an overlong line: one empty line
+    if (s.continuesLongLine) {
+        s.continuesLongLine = false; // the end of an overlong line: one empty line
         line = {};
     }
     return true;
@@ -164,13 +164,13 @@ bool LogProcessor::GetNextLine(QByteArrayView& line) {
 
 bool LogProcessor::Process() {
     LogSession& s = m_session;
-    ++s.ActiveRuns;
-    const auto endRun = qScopeGuard([&] { --s.ActiveRuns; });
-    const quint64 generation = s.Generation;
+    ++s.activeRuns;
+    const auto endRun = qScopeGuard([&] { --s.activeRuns; });
+    const quint64 generation = s.generation;
     const QString place = QStringLiteral("frmMain:Process");
 
     LineInterpreter& interpreter = m_interpreter;
-    const auto flushStamp = qScopeGuard([&] { interpreter.FlushStamp(s); }); // however the run ends
+    const auto flushStamp = qScopeGuard([&] { interpreter.flushStamp(s); }); // however the run ends
     bool anyLine = false;
     // Column 1-17 of the line last read, kept because the buffer may be refilled meanwhile.
     std::array<char, 17> lastStamp{};
@@ -196,23 +196,23 @@ bool LogProcessor::Process() {
         }
 
         if (s.CurrentLine % 1000 == 0) {
-            interpreter.DropStamp();
+            interpreter.dropStamp();
             takeStamp(line);
-            m_host.RefreshPass();
-            m_host.YieldEvents();
-            if (s.Generation != generation)
+            m_host.refreshPass();
+            m_host.yieldEvents();
+            if (s.generation != generation)
                 return anyLine; // a new log was chosen meanwhile: this line belongs to the old one
         }
         if (!m_reporter.runStep(place,
                                 [&] { s.CurrentLine = NumberText::addChecked(s.CurrentLine, 1); }))
             return anyLine;
-        if (!m_reporter.runStep(place, [&] { interpreter.Interpret(line, m_statistics); }))
+        if (!m_reporter.runStep(place, [&] { interpreter.interpret(line, m_statistics); }))
             return anyLine;
     }
     if (anyLine) {
-        interpreter.DropStamp();
+        interpreter.dropStamp();
         takeStamp(QByteArrayView(lastStamp.data(), lastStampSize));
-        m_host.RefreshPass();
+        m_host.refreshPass();
     }
     return anyLine;
 }

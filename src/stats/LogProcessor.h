@@ -12,11 +12,11 @@ class IProcessHost {
 public:
     virtual ~IProcessHost() = default;
     /** One refresh pass of the window (every 1000 lines and at the end of a run). */
-    virtual void RefreshPass() = 0;
+    virtual void refreshPass() = 0;
     /** Let the event loop run: timer ticks and user commands happen here. */
-    virtual void YieldEvents() = 0;
+    virtual void yieldEvents() = 0;
     /** Write the stats file; called when closing interrupted a run at a buffer boundary. */
-    virtual void SaveStatsOnClosing() = 0;
+    virtual void saveStatsOnClosing() = 0;
 };
 
 /** Bytes read from the log at a time; a chunk is extended to the end of its last line. */
@@ -33,12 +33,12 @@ constexpr qint64 MaxLineLength = 65536;
  */
 class LineInterpreter {
 public:
-    void Interpret(QByteArrayView line, Statistics& statistics);
+    void interpret(QByteArrayView line, Statistics& statistics);
 
     /** Writes the date and time of the last line that set them into LastDate and LastTime. */
-    void FlushStamp(LogSession& session);
+    void flushStamp(LogSession& session);
     /** Forgets that date and time: something later has set LastDate and LastTime itself. */
-    void DropStamp() { m_stampPending = false; }
+    void dropStamp() { m_stampPending = false; }
 
 private:
     QString m_number; ///< reused for the rare count that is not plain digits

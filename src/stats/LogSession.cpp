@@ -5,7 +5,7 @@
 LogSession::LogSession() = default;
 LogSession::~LogSession() = default;
 
-void LogSession::ChooseLogFile(const QString& path) {
+void LogSession::chooseLogFile(const QString& path) {
     FileName = path;
     BufferPos = 1;
     BufferLength = 0;
@@ -13,13 +13,13 @@ void LogSession::ChooseLogFile(const QString& path) {
     TextStreamPosition = 1;
     CurrentLine = 0;
     LastModified = QDateTime();
-    SeenSize = -1;
-    BufferIsLongLinePiece = false;
-    ContinuesLongLine = false;
-    CloseLog();
-    ++Generation;
+    seenSize = -1;
+    bufferIsLongLinePiece = false;
+    continuesLongLine = false;
+    closeLog();
+    ++generation;
 }
 
-void LogSession::CloseLog() {
+void LogSession::closeLog() {
     LogFileHandle.reset();
 }

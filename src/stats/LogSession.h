@@ -34,30 +34,30 @@ struct LogSession {
     bool IsClosing = false;
 
     /** True while any run of the processor is active (runs nest through Open during a yield). */
-    bool IsProcessing() const { return ActiveRuns > 0; }
-    int ActiveRuns = 0;
+    bool IsProcessing() const { return activeRuns > 0; }
+    int activeRuns = 0;
     /** Grows whenever a log is chosen anew; a run that sees it change after a yield ends. */
-    quint64 Generation = 0;
+    quint64 generation = 0;
     /** Size and nanosecond modification time seen at the last open; size -1 = unknown,
      *  so the first read after a start or a load always looks at the file once. */
-    qint64 SeenSize = -1;
-    qint64 SeenModifiedNs = 0;
+    qint64 seenSize = -1;
+    qint64 seenModifiedNs = 0;
     /** The buffer holds a piece of an overlong line, consumed without a line handed out. */
-    bool BufferIsLongLinePiece = false;
+    bool bufferIsLongLinePiece = false;
     /**
      * The bytes from the position after the last line handed out continue an overlong line:
      * the next line is handed out empty. Saved in the stats file with the position, so that
      * the tail of such a line is not counted after a restart either.
      */
-    bool ContinuesLongLine = false;
+    bool continuesLongLine = false;
 
     /** Follow path from its first byte (Open and "Switch to next log file"). */
-    void ChooseLogFile(const QString& path);
-    void CloseLog();
-    bool BufferUsedUp() const { return BufferPos > BufferLength; }
+    void chooseLogFile(const QString& path);
+    void closeLog();
+    bool bufferUsedUp() const { return BufferPos > BufferLength; }
     /** Position just after the last line handed out: where the next start should read on. */
-    qint64 PositionAfterLastLine() const {
-        return BufferUsedUp() ? TextStreamPosition
+    qint64 positionAfterLastLine() const {
+        return bufferUsedUp() ? TextStreamPosition
                               : TextStreamPosition - (BufferLength - BufferPos + 1);
     }
 };

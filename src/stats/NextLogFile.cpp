@@ -3,7 +3,7 @@
 #include "common/NumberText.h"
 #include "common/RunTimeError.h"
 
-QString NextLogFileName(const QString& fileName) {
+QString nextLogFileName(const QString& fileName) {
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.')); // 0-based; -1 when none
     if (dot < 2)
         throw RunTimeError(ErrorNumber::InvalidArgument,

@@ -9,4 +9,4 @@
  * already counted log is never proposed again. Throws InvalidArgument for a name without
  * two characters before a dot, TypeMismatch when they are not a number.
  */
-QString NextLogFileName(const QString& fileName);
+QString nextLogFileName(const QString& fileName);

@@ -6,17 +6,17 @@
 
 namespace RefreshTexts {
 
-int ShiftedHour(QTime now, qint32 timeZone) {
+int shiftedHour(QTime now, qint32 timeZone) {
     return int((qint64(now.hour()) + timeZone + 24) %
                24); // C++ % keeps the dividend's sign, as wanted
 }
 
-qint64 ShiftedSeconds(QTime now, qint32 timeZone) {
-    return qint64(ShiftedHour(now, timeZone)) * 3600 + now.minute() * 60 + now.second();
+qint64 shiftedSeconds(QTime now, qint32 timeZone) {
+    return qint64(shiftedHour(now, timeZone)) * 3600 + now.minute() * 60 + now.second();
 }
 
-QString ClockText(QTime now, qint32 timeZone, const QString& lastTime, int refreshTickCount) {
-    const int hour = ShiftedHour(now, timeZone);
+QString clockText(QTime now, qint32 timeZone, const QString& lastTime, int refreshTickCount) {
+    const int hour = shiftedHour(now, timeZone);
     QString text = (hour < 0 ? QStringLiteral("-") : QString()) +
                    QStringLiteral("%1:%2:%3")
                        .arg(std::abs(hour), 2, 10, QLatin1Char('0'))
@@ -27,15 +27,15 @@ QString ClockText(QTime now, qint32 timeZone, const QString& lastTime, int refre
     return text;
 }
 
-std::optional<QString> RateText(qint32 todayBlocks, qint64 shiftedSeconds) {
+std::optional<QString> rateText(qint32 todayBlocks, qint64 shiftedSeconds) {
     if (shiftedSeconds == 0)
         return std::nullopt;
     const double rate = double(todayBlocks) * 262144.0 / double(shiftedSeconds);
-    return RightJustify(QString::number(std::nearbyint(rate), 'f', 0), 8);
+    return rightJustify(QString::number(std::nearbyint(rate), 'f', 0), 8);
 }
 
-QString BlocksText(qint32 blocks) {
-    return RightJustify(blocks, 6);
+QString blocksText(qint32 blocks) {
+    return rightJustify(blocks, 6);
 }
 
 } // namespace RefreshTexts

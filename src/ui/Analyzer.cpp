@@ -46,7 +46,7 @@ Analyzer::Analyzer(AnalyzerEnvironment environment, QObject* parent)
     });
     m_window->setQueryUnloadHandler(
         [this](int unloadMode) { return Form_QueryUnload(unloadMode); });
-    connect(m_window.get(), &frmMain::exitRequested, this, &Analyzer::Shutdown);
+    connect(m_window.get(), &frmMain::exitRequested, this, &Analyzer::shutDown);
     connect(m_window.get(), &frmMain::openRequested, this, &Analyzer::mnuOpen_Click);
     connect(m_window.get(), &frmMain::nextLogRequested, this, &Analyzer::mnuNext_Click);
     connect(m_window.get(), &frmMain::hostsFileRequested, this, &Analyzer::mnuHosts_Click);
@@ -66,28 +66,28 @@ void Analyzer::Form_Load() {
     };
 
     m_window->Form_Resize();
-    for (const PreferenceSetting& setting : PreferenceSettings())
-        if (!step([&] { ReadPreference(setting, m_preferences); }))
+    for (const PreferenceSetting& setting : preferenceSettings())
+        if (!step([&] { readPreference(setting, m_preferences); }))
             return endStartUp({});
     m_names.setResolveClients(m_preferences.ResolveClients);
     if (!readPlacement() || m_session.IsClosing)
         return endStartUp({});
     qint32 alwaysLoad = 0;
-    if (!step([&] { alwaysLoad = AlwaysLoadAtStartUp(); }))
+    if (!step([&] { alwaysLoad = alwaysLoadAtStartUp(); }))
         return endStartUp({});
     if (!lockInstance())
         return;
     m_running = true;
 
     m_hidden = std::make_unique<frmHidden>(*m_window, m_reporter, m_env.tray);
-    connect(m_hidden.get(), &frmHidden::exitRequested, this, &Analyzer::Shutdown);
+    connect(m_hidden.get(), &frmHidden::exitRequested, this, &Analyzer::shutDown);
     m_hidden->Form_Load();
 
     m_session.BufferPos = 1;
-    m_statistics.Totals.LabInBufRC5 = m_window->labInBuf()->text();
-    m_statistics.Totals.LabOutBufRC5 = m_window->labOutBuf()->text();
+    m_statistics.totals.LabInBufRC5 = m_window->labInBuf()->text();
+    m_statistics.totals.LabOutBufRC5 = m_window->labOutBuf()->text();
     m_session.LastDate = GetCurrentDate(*m_env.clock);
-    m_statistics.Clients = ClientTable();
+    m_statistics.clients = ClientTable();
     m_window->show();
 
     m_names.LoadNames(m_env.namesFilePath);
@@ -98,12 +98,12 @@ void Analyzer::Form_Load() {
         m_openDialogPath = m_session.FileName;
         if (alwaysLoad == 0 && !m_env.dialogs->askYesNo(m_window.get(),
                                                         u"Do you want to process "_s +
-                                                            ShortenedForMessage(m_session.FileName),
+                                                            shortenedForMessage(m_session.FileName),
                                                         false)) {
             m_session.FileName.clear();
         } else if (!m_session.IsClosing) {
             Timer1_Timer();
-            YieldEvents();
+            yieldEvents();
             if (!m_session.IsClosing)
                 Process();
         }
@@ -115,7 +115,7 @@ void Analyzer::endStartUp(const QString& message) {
     m_endedEarly = true;
     if (!message.isEmpty())
         m_env.dialogs->warn(nullptr, message);
-    Shutdown();
+    shutDown();
 }
 
 bool Analyzer::lockInstance() {
@@ -124,7 +124,7 @@ bool Analyzer::lockInstance() {
     // QLockFile reads a lock file that is there: a FIFO would block it for ever.
     if ((lock.exists() || lock.isSymLink()) && (!lock.isFile() || lock.size() > 4096)) {
         endStartUp(u"The data folder \"%1\" cannot be used: its lock file is not a regular "
-                   u"file."_s.arg(ShortenedForMessage(folder)));
+                   u"file."_s.arg(shortenedForMessage(folder)));
         return false;
     }
     m_instanceLock = std::make_unique<QLockFile>(m_env.lockFilePath);
@@ -146,7 +146,7 @@ bool Analyzer::lockInstance() {
         if (!probe.open())
             reason = probe.errorString();
     }
-    endStartUp(u"The data folder \"%1\" cannot be written: %2."_s.arg(ShortenedForMessage(folder),
+    endStartUp(u"The data folder \"%1\" cannot be written: %2."_s.arg(shortenedForMessage(folder),
                                                                       reason));
     return false;
 }
@@ -154,7 +154,7 @@ bool Analyzer::lockInstance() {
 bool Analyzer::loadStats() {
     m_statsLoadAttempted = true;
     const StatsLoad loaded = LoadStatsFile(m_env.statsFilePath, m_session, m_statistics);
-    const QString path = ShortenedForMessage(m_env.statsFilePath);
+    const QString path = shortenedForMessage(m_env.statsFilePath);
     if (loaded.outcome == StatsLoad::Outcome::Unreadable) {
         // Not damaged: it may hold months of counts. Nothing may replace it.
         endStartUp(u"The statistics file \"%1\" cannot be read: %2.\n\nIt is left as it is, and "
@@ -170,20 +170,20 @@ bool Analyzer::loadStats() {
         m_env.dialogs->warn(
             m_window.get(),
             u"The statistics file \"%1\" is damaged. It was kept as \"%2\", and "
-            u"counting starts anew."_s.arg(path, ShortenedForMessage(loaded.detail)));
+            u"counting starts anew."_s.arg(path, shortenedForMessage(loaded.detail)));
     }
     return !m_session.IsClosing;
 }
 
 bool Analyzer::readPlacement() {
-    WindowPlacement placement = Placement::Current(*m_window, *m_window->lvRC5());
+    WindowPlacement placement = Placement::current(*m_window, *m_window->lvRC5());
     // Where no position was saved, the window system places the window.
     const SettingsStore store;
-    const bool positionSaved = store.StoredText(SettingsKey::Common, SettingsKey::Left) ||
-                               store.StoredText(SettingsKey::Common, SettingsKey::Top);
+    const bool positionSaved = store.storedText(SettingsKey::Common, SettingsKey::Left) ||
+                               store.storedText(SettingsKey::Common, SettingsKey::Top);
 
     for (const auto& read :
-         PlacementReadSteps(SettingsKey::Common, SettingsKey::ListView, placement))
+         placementReadSteps(SettingsKey::Common, SettingsKey::ListView, placement))
         if (!m_reporter.runStep(u"frmMain:Form_Load"_s, read))
             return false;
     m_placementRead = placement;
@@ -191,29 +191,29 @@ bool Analyzer::readPlacement() {
     // What was read is applied, each value on its own, as far as the window takes it, and
     // so that the window can be seen.
     const Placement::WindowGeometry geometry =
-        Placement::VisibleGeometry(placement, m_window->usableMinimumSize());
+        Placement::visibleGeometry(placement, m_window->usableMinimumSize());
     if (positionSaved && geometry.position)
         m_window->setGeometry(QRect(*geometry.position, geometry.size));
     else
         m_window->resize(geometry.size);
-    m_window->setWindowState(Placement::StateFlags(placement.WindowState));
+    m_window->setWindowState(Placement::stateFlags(placement.windowState));
     for (int column = 0; column < frmMain::ColumnCount; ++column)
         m_reporter.runStep(u"frmMain:Form_Load"_s, [&] {
-            m_window->setColumnWidthTwips(column, placement.Columns[column]);
+            m_window->setColumnWidthTwips(column, placement.columns[column]);
         });
-    m_reporter.runStep(u"frmMain:Form_Load"_s, [&] { m_window->setSortKey(placement.SortKey); });
+    m_reporter.runStep(u"frmMain:Form_Load"_s, [&] { m_window->setSortKey(placement.sortKey); });
     m_reporter.runStep(u"frmMain:Form_Load"_s,
-                       [&] { m_window->setSortOrder(placement.SortOrder); });
+                       [&] { m_window->setSortOrder(placement.sortOrder); });
     return true;
 }
 
 void Analyzer::savePlacement() {
     if (!m_placementRead)
         return; // only what start-up read may be written back
-    WindowPlacement placement = Placement::Current(*m_window, *m_window->lvRC5());
-    Placement::KeepValuesRead(placement, *m_placementRead);
+    WindowPlacement placement = Placement::current(*m_window, *m_window->lvRC5());
+    Placement::keepValuesRead(placement, *m_placementRead);
     m_reporter.runStep(u"frmMain:Form_Unload"_s, [&] {
-        SaveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
+        saveWindowPlacement(SettingsKey::Common, SettingsKey::ListView, placement);
     });
 }
 
@@ -226,11 +226,11 @@ bool Analyzer::Form_QueryUnload(int unloadMode) {
         m_window->hide();
         return true;
     }
-    QTimer::singleShot(0, this, &Analyzer::Shutdown);
+    QTimer::singleShot(0, this, &Analyzer::shutDown);
     return true;
 }
 
-void Analyzer::Shutdown() {
+void Analyzer::shutDown() {
     if (m_shutDown)
         return;
     m_shutDown = true;
@@ -241,10 +241,10 @@ void Analyzer::Shutdown() {
     QTimer::singleShot(0, this, &Analyzer::finished);
 }
 
-void Analyzer::ShutdownUnattended() {
+void Analyzer::shutDownUnattended() {
     m_reporter.setUnattended();
     if (!m_shutDown)
-        return Shutdown();
+        return shutDown();
     if (!m_unloading)
         return; // done already
     // The shut-down under way waits on a dialog (its error report): leave every dialog now;
@@ -268,21 +268,21 @@ void Analyzer::Form_Unload() {
 }
 
 void Analyzer::saveStats() {
-    // A run still going saves when it reaches the end of its buffer (SaveStatsOnClosing).
+    // A run still going saves when it reaches the end of its buffer (saveStatsOnClosing).
     if (!m_statsLoadAttempted || !m_running || m_session.IsProcessing())
         return;
-    if (!m_session.BufferUsedUp()) {
+    if (!m_session.bufferUsedUp()) {
         // A run ended by Abort left lines unread in its buffer: save the position just after
         // the last line it handed out, and read the rest again at the next start.
-        m_session.TextStreamPosition = m_session.PositionAfterLastLine();
+        m_session.TextStreamPosition = m_session.positionAfterLastLine();
         m_session.BufferPos = 1;
         m_session.BufferLength = 0;
         m_session.LastModified = QDateTime();
     }
-    SaveStatsOnClosing();
+    saveStatsOnClosing();
 }
 
-void Analyzer::YieldEvents() {
+void Analyzer::yieldEvents() {
     // A run yields every 1000 lines, far more often than a screen shows frames, and painting
     // the list each time would cost more than the counting: between yields less than a frame
     // apart the list keeps its picture (input and timers are served on every yield).
@@ -295,7 +295,7 @@ void Analyzer::YieldEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void Analyzer::SaveStatsOnClosing() {
+void Analyzer::saveStatsOnClosing() {
     if (m_statsLoadAttempted && m_running && !m_endedEarly &&
         !SaveStatsFile(m_env.statsFilePath, m_session, m_statistics))
         tellStandardError(

@@ -65,13 +65,13 @@ public:
      * SIGTERM): saves statistics and settings, removes the tray icon, then ends the program
      * once whatever is on the call stack has unwound. Runs once.
      */
-    void Shutdown();
+    void shutDown();
     /**
      * A shut-down that no person started (SIGTERM, the end of the desktop session): as
-     * Shutdown, but nothing waits on a dialog. What fails is skipped and said on standard
+     * shutDown, but nothing waits on a dialog. What fails is skipped and said on standard
      * error; a shut-down already waiting on a dialog is ended at once.
      */
-    void ShutdownUnattended();
+    void shutDownUnattended();
     /** One refresh pass: maybe a processing run, then the status bar, labels and list. */
     void Timer1_Timer();
     /** Reads and counts what the log gained; true when a line was read. */
@@ -105,10 +105,10 @@ Q_SIGNALS:
 
 private:
     // IProcessHost
-    void RefreshPass() override { Timer1_Timer(); }
-    void YieldEvents() override;
+    void refreshPass() override { Timer1_Timer(); }
+    void yieldEvents() override;
     void allowRepaint();
-    void SaveStatsOnClosing() override;
+    void saveStatsOnClosing() override;
 
     bool Form_QueryUnload(int unloadMode);
     void Form_Unload();

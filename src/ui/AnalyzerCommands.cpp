@@ -23,8 +23,8 @@ void Analyzer::mnuOpen_Click() {
     m_openDialogPath = *path;
     const QString place = u"frmMain:mnuOpen_Click"_s;
     if (!m_reporter.runStep(place, [&] {
-            m_session.ChooseLogFile(*path);
-            m_statistics.Reset();
+            m_session.chooseLogFile(*path);
+            m_statistics.reset();
             m_window->clearRows();
         }))
         return;
@@ -34,12 +34,12 @@ void Analyzer::mnuOpen_Click() {
 void Analyzer::mnuNext_Click() {
     QString next;
     if (!m_reporter.runStep(u"frmMain:mnuNext_Click"_s,
-                            [&] { next = NextLogFileName(m_session.FileName); }) ||
+                            [&] { next = nextLogFileName(m_session.FileName); }) ||
         next.isEmpty())
         return;
     if (m_env.dialogs->askYesNo(m_window.get(),
-                                u"Switch to "_s + ShortenedForMessage(next) + u"?"_s, true))
-        m_session.ChooseLogFile(next);
+                                u"Switch to "_s + shortenedForMessage(next) + u"?"_s, true))
+        m_session.chooseLogFile(next);
 }
 
 void Analyzer::mnuHosts_Click() {
@@ -71,7 +71,7 @@ void Analyzer::lvRC5_DblClick() {
         return;
     const QString key = (m_window->currentTab() == 1 ? Project::OGR : Project::RC5) + row;
     if (frmDetail* open = frmDetail::findOpen(m_window.get(), key)) {
-        open->Activate();
+        open->activate();
         return;
     }
     auto* detail = new frmDetail(m_window.get(), *m_env.clock, m_reporter, m_names,

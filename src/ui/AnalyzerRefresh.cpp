@@ -56,19 +56,19 @@ void Analyzer::Timer1_Timer() {
     const QTime now = m_env.clock->now().time();
     setLabel(m_window->statusPanel(2),
              u" "_s +
-                 RefreshTexts::ClockText(now, m_preferences.TimeZone, m_session.LastTime,
+                 RefreshTexts::clockText(now, m_preferences.TimeZone, m_session.LastTime,
                                          m_refreshTickCount) +
                  u" "_s);
     setLabel(m_window->statusPanel(3), u" "_s + m_session.LastDate + u" "_s);
     refreshStatusAndLabels(project);
     refreshList(project);
     // A report that cannot be written is skipped; the schedule goes on.
-    m_reportSchedule.Pass(m_preferences,
+    m_reportSchedule.pass(m_preferences,
                           [this](const QString& folder) { GenerateHTML(*m_window, folder); });
 }
 
 void Analyzer::refreshStatusAndLabels(const QString& project) {
-    const ProjectTotals& t = m_statistics.Totals;
+    const ProjectTotals& t = m_statistics.totals;
     const bool rc5 = project == Project::RC5;
     setLabel(m_window->labInBuf(), rc5 ? t.LabInBufRC5 : t.LabInBufOGR);
     setLabel(m_window->labOutBuf(), rc5 ? t.LabOutBufRC5 : t.LabOutBufOGR);
@@ -80,15 +80,15 @@ void Analyzer::refreshList(const QString& project) {
     // Errors from here on skip the failing record and go on: no message.
     const QString today = GetCurrentDate(*m_env.clock);
     const qint64 seconds =
-        RefreshTexts::ShiftedSeconds(m_env.clock->now().time(), m_preferences.TimeZone);
-    const int sortKey = m_window->SortKey();
+        RefreshTexts::shiftedSeconds(m_env.clock->now().time(), m_preferences.TimeZone);
+    const int sortKey = m_window->sortKey();
     bool resort = false;
     const auto write = [&](QTreeWidgetItem* row, int column, const QString& text) {
         if (SortedList::setCellText(row, column, text) && sortKey == column)
             resort = true;
     };
 
-    for (const auto& entry : m_statistics.Clients) {
+    for (const auto& entry : m_statistics.clients) {
         const ClientRecord& record = entry.value;
         if (!record.Name.startsWith(project))
             continue;
@@ -108,13 +108,13 @@ void Analyzer::refreshList(const QString& project) {
                 SortedList::setCellText(row, 0,
                                         m_names.Resolve(name)); // a late host name: no re-sort
             }
-            write(row, 1, RefreshTexts::BlocksText(record.Blocks));
+            write(row, 1, RefreshTexts::blocksText(record.Blocks));
             if (const DayEntry* day = record.Data.find(today)) {
-                write(row, 2, RefreshTexts::BlocksText(day->Blocks));
-                if (const auto rate = RefreshTexts::RateText(day->Blocks, seconds))
+                write(row, 2, RefreshTexts::blocksText(day->Blocks));
+                if (const auto rate = RefreshTexts::rateText(day->Blocks, seconds))
                     write(row, 3, *rate);
-            } else if (SortedList::setCellText(row, 2, RefreshTexts::NoTodayText())) {
-                SortedList::setCellText(row, 3, RefreshTexts::NoTodayText());
+            } else if (SortedList::setCellText(row, 2, RefreshTexts::noTodayText())) {
+                SortedList::setCellText(row, 3, RefreshTexts::noTodayText());
             }
             write(row, 4, record.Time);
         } catch (const RunTimeError&) {

@@ -14,14 +14,14 @@ class SortedList;
 namespace Placement {
 
 /** 0 normal, 1 minimised, 2 maximised. */
-qint16 StateNumber(const QWidget& window);
-Qt::WindowStates StateFlags(qint16 number);
+qint16 stateNumber(const QWidget& window);
+Qt::WindowStates stateFlags(qint16 number);
 
 /**
  * The window's current placement in twips: its state, its normal-state rectangle inside the
  * frame (the frame of a hidden window is not known yet), the list's column widths and sort.
  */
-WindowPlacement Current(const QWidget& window, const SortedList& list);
+WindowPlacement current(const QWidget& window, const SortedList& list);
 
 /** Where a window goes for a saved normal-state rectangle. */
 struct WindowGeometry {
@@ -34,7 +34,7 @@ struct WindowGeometry {
  * screens together, and its position only when a part of the window big enough to grab lies
  * on a screen. A window saved at 0 by 0 or a billion twips to the left must still be seen.
  */
-WindowGeometry VisibleGeometry(const WindowPlacement& placement, QSize minimum);
+WindowGeometry visibleGeometry(const WindowPlacement& placement, QSize minimum);
 
 /**
  * What unload writes of a placement: the values now, except that one which still gives the
@@ -43,10 +43,10 @@ WindowGeometry VisibleGeometry(const WindowPlacement& placement, QSize minimum);
  * A value that start-up had to change to make the window visible no longer gives its pixels,
  * so the visible one is written.
  */
-void KeepValuesRead(WindowPlacement& now, const WindowPlacement& read);
+void keepValuesRead(WindowPlacement& now, const WindowPlacement& read);
 
 /** Sets a size only where it is not negative: a window smaller than a margin skips the step. */
-void SetHeightIfValid(QWidget* control, int height);
-void SetWidthIfValid(QWidget* control, int width);
+void setHeightIfValid(QWidget* control, int height);
+void setWidthIfValid(QWidget* control, int width);
 
 } // namespace Placement

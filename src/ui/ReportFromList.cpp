@@ -9,7 +9,7 @@
 
 using namespace Qt::StringLiterals;
 
-HtmlReport::ReportTable ListReportTable(const frmMain& window) {
+HtmlReport::ReportTable listReportTable(const frmMain& window) {
     const QTreeWidget* list = window.lvRC5();
     const QHeaderView* header = list->header();
     const QTreeWidgetItem* captions = list->headerItem();
@@ -39,7 +39,7 @@ HtmlReport::ReportTable ListReportTable(const frmMain& window) {
 void GenerateHTML(const frmMain& window, const QString& folder) {
     passErrors(u"frmMain:GenerateHTML"_s, PlaceSeparator::LineBreak, [&] {
         HtmlReport::ReportError error;
-        if (!HtmlReport::WriteReport(folder, ListReportTable(window), &error))
+        if (!HtmlReport::writeReport(folder, listReportTable(window), &error))
             throw RunTimeError(error.number, error.description);
     });
 }

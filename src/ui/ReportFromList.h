@@ -11,10 +11,10 @@ class frmMain;
  * header shows them, and per row, top to bottom as shown, the cell texts of those columns.
  * The list shows the selected tab's project, so this is that project's table.
  */
-HtmlReport::ReportTable ListReportTable(const frmMain& window);
+HtmlReport::ReportTable listReportTable(const frmMain& window);
 
 /**
- * Writes the visible list as "Index.htm" in folder (see HtmlReport::WriteReport). The only
+ * Writes the visible list as "Index.htm" in folder (see HtmlReport::writeReport). The only
  * caller is the report step of the refresh pass. A failure throws a RunTimeError whose
  * description starts with "frmMain:GenerateHTML" and CR LF; a failed write leaves the previous
  * page as it was.

@@ -112,7 +112,7 @@ SortedList::SortedList(const QList<ListColumn>& columns, QWidget* parent) : QTre
     view->setSortIndicatorShown(false);
     view->setSortIndicator(m_sortKey, Qt::AscendingOrder);
     connect(view, &QHeaderView::sectionClicked, this,
-            [this](int logicalIndex) { ColumnClick(logicalIndex + 1); });
+            [this](int logicalIndex) { columnClick(logicalIndex + 1); });
 
     // Rows removed through QTreeWidget itself (clear, takeTopLevelItem, delete) leave the hash.
     connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_rows.clear(); });
@@ -199,7 +199,7 @@ void SortedList::resortList() {
         sortItems(m_sortKey, m_sortOrder == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
-void SortedList::ColumnClick(int position) {
+void SortedList::columnClick(int position) {
     // Errors are ignored here; a position outside the columns changes nothing.
     if (position < 1 || position > columnCount())
         return;

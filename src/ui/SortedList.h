@@ -48,13 +48,13 @@ public:
     QString selectedRowKey() const;
 
     // --- Sort state ---
-    int SortKey() const { return m_sortKey; }
+    int sortKey() const { return m_sortKey; }
     /** Throws RunTimeError 380 for a key that is not a column index. */
     void setSortKey(int key);
-    int SortOrder() const { return m_sortOrder; }
+    int sortOrder() const { return m_sortOrder; }
     /** Throws RunTimeError 380 for an order other than 0 and 1. */
     void setSortOrder(int order);
-    bool Sorted() const { return m_sorted; }
+    bool isSorted() const { return m_sorted; }
     /** While sorted, the rows are re-ordered whenever the key or the order changes. */
     void setSorted(bool sorted);
     /** Re-orders the rows by the sort key and order now, when sorted. */
@@ -64,7 +64,7 @@ public:
      * order, another column becomes the sort column, ascending. A position outside the columns
      * changes nothing.
      */
-    void ColumnClick(int position);
+    void columnClick(int position);
 
     // --- Column widths in twips, for the settings ---
     /** Throws RunTimeError 9 for a column that does not exist. */

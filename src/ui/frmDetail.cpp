@@ -86,7 +86,7 @@ void frmDetail::buildControls() {
 
 frmDetail::RecordLookup frmDetail::lookupIn(const Statistics& statistics) {
     const Statistics* model = &statistics;
-    return [model](const QString& key) { return model->Clients.find(key); };
+    return [model](const QString& key) { return model->clients.find(key); };
 }
 
 frmDetail* frmDetail::findOpen(const QWidget* owner, const QString& sName) {
@@ -99,7 +99,7 @@ frmDetail* frmDetail::findOpen(const QWidget* owner, const QString& sName) {
     return nullptr;
 }
 
-void frmDetail::Activate() {
+void frmDetail::activate() {
     m_hiddenWithOwner = false;
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
@@ -131,24 +131,24 @@ void frmDetail::Form_Load() {
 
     // Every key defaults to the window's current value. Like the main window's, the rectangle
     // is the one inside the frame: a hidden window does not know its frame yet.
-    WindowPlacement placement = Placement::Current(*this, *m_lvDetail);
+    WindowPlacement placement = Placement::current(*this, *m_lvDetail);
     // Where no position was saved, the window system places the window.
     const SettingsStore store;
-    const bool positionSaved = store.StoredText(SettingsKey::Details, SettingsKey::Left) ||
-                               store.StoredText(SettingsKey::Details, SettingsKey::Top);
+    const bool positionSaved = store.storedText(SettingsKey::Details, SettingsKey::Left) ||
+                               store.storedText(SettingsKey::Details, SettingsKey::Top);
 
     // Read as far as the report lets it; a value not read stays the current one, so applying
     // it below changes nothing.
     for (const auto& read :
-         PlacementReadSteps(SettingsKey::Details, SettingsKey::Details, placement))
+         placementReadSteps(SettingsKey::Details, SettingsKey::Details, placement))
         if (!m_reporter.runStep(place, read))
             break;
 
     // The normal-state rectangle goes first: a hidden window keeps it as the one it restores
     // to when the state is then set to maximised or minimised.
     const bool placed = m_reporter.runStep(place, [&] {
-        const QRect saved(Twips::toPixelsX(placement.Left), Twips::toPixelsY(placement.Top),
-                          Twips::toPixelsX(placement.Width), Twips::toPixelsY(placement.Height));
+        const QRect saved(Twips::toPixelsX(placement.left), Twips::toPixelsY(placement.top),
+                          Twips::toPixelsX(placement.width), Twips::toPixelsY(placement.height));
         if (saved.width() < 0 || saved.height() < 0)
             throw RunTimeError(InvalidPropertyValue, u"Invalid property value"_s);
         if (positionSaved)
@@ -158,14 +158,14 @@ void frmDetail::Form_Load() {
     });
     if (!placed)
         return;
-    setWindowState(Placement::StateFlags(placement.WindowState));
+    setWindowState(Placement::stateFlags(placement.windowState));
     for (int column = 0; column < ColumnCount; ++column)
         if (!m_reporter.runStep(
-                place, [&] { m_lvDetail->setColumnWidthTwips(column, placement.Columns[column]); }))
+                place, [&] { m_lvDetail->setColumnWidthTwips(column, placement.columns[column]); }))
             return;
-    if (!m_reporter.runStep(place, [&] { m_lvDetail->setSortKey(placement.SortKey); }))
+    if (!m_reporter.runStep(place, [&] { m_lvDetail->setSortKey(placement.sortKey); }))
         return;
-    m_reporter.runStep(place, [&] { m_lvDetail->setSortOrder(placement.SortOrder); });
+    m_reporter.runStep(place, [&] { m_lvDetail->setSortOrder(placement.sortOrder); });
 }
 
 void frmDetail::Form_Resize() {
@@ -176,10 +176,10 @@ void frmDetail::Form_Resize() {
         m_margins.listHeight = height() - m_lvDetail->height();
         m_margins.listWidth = width() - m_lvDetail->width();
     }
-    Placement::SetHeightIfValid(m_lvDetail, height() - m_margins.listHeight);
-    Placement::SetWidthIfValid(m_lvDetail, width() - m_margins.listWidth);
+    Placement::setHeightIfValid(m_lvDetail, height() - m_margins.listHeight);
+    Placement::setWidthIfValid(m_lvDetail, width() - m_margins.listWidth);
     // labName's right edge stays on the list's right edge.
-    Placement::SetWidthIfValid(m_labName, m_lvDetail->x() + m_lvDetail->width() - m_labName->x());
+    Placement::setWidthIfValid(m_labName, m_lvDetail->x() + m_lvDetail->width() - m_labName->x());
 }
 
 void frmDetail::resizeEvent(QResizeEvent* event) {
@@ -193,10 +193,10 @@ void frmDetail::Form_Unload() {
     m_unloaded = true;
     m_timer1->stop();
 
-    // Position and size are saved in the normal state only (see SaveWindowPlacement).
-    const WindowPlacement placement = Placement::Current(*this, *m_lvDetail);
+    // Position and size are saved in the normal state only (see saveWindowPlacement).
+    const WindowPlacement placement = Placement::current(*this, *m_lvDetail);
     m_reporter.runStep(u"frmDetail:Form_Unload"_s, [&] {
-        SaveWindowPlacement(SettingsKey::Details, SettingsKey::Details, placement);
+        saveWindowPlacement(SettingsKey::Details, SettingsKey::Details, placement);
     });
 }
 
@@ -237,7 +237,7 @@ void frmDetail::Timer1_Timer() {
             }
             added = true;
         }
-        SortedList::setCellText(row, ColBlocks, RightJustify(day.Blocks, BlocksWidth));
+        SortedList::setCellText(row, ColBlocks, rightJustify(day.Blocks, BlocksWidth));
     }
     // New rows take their places in the current order once their cells are written; changed
     // cells alone never re-order the list.

@@ -56,7 +56,7 @@ public:
     /** The open (not closed) detail window of owner that shows the record sName, or null. */
     static frmDetail* findOpen(const QWidget* owner, const QString& sName);
     /** Shows the window if hidden, restores it if minimised, raises it and gives it the focus. */
-    void Activate();
+    void activate();
 
     /**
      * Loads the window if not done yet, shows the record sName (project code followed by client

@@ -252,11 +252,11 @@ void frmMain::Form_Resize() {
         m_margins.listWidth = client.width() - m_lvRC5->width();
         m_margins.panelWidth = client.width() - m_picInfo->width();
     }
-    Placement::SetHeightIfValid(m_tabMain, client.height() - m_margins.tabHeight);
-    Placement::SetWidthIfValid(m_tabMain, client.width() - m_margins.tabWidth);
-    Placement::SetHeightIfValid(m_lvRC5, client.height() - m_margins.listHeight);
-    Placement::SetWidthIfValid(m_lvRC5, client.width() - m_margins.listWidth);
-    Placement::SetWidthIfValid(m_picInfo, client.width() - m_margins.panelWidth);
+    Placement::setHeightIfValid(m_tabMain, client.height() - m_margins.tabHeight);
+    Placement::setWidthIfValid(m_tabMain, client.width() - m_margins.tabWidth);
+    Placement::setHeightIfValid(m_lvRC5, client.height() - m_margins.listHeight);
+    Placement::setWidthIfValid(m_lvRC5, client.width() - m_margins.listWidth);
+    Placement::setWidthIfValid(m_picInfo, client.width() - m_margins.panelWidth);
 }
 
 void frmMain::resizeEvent(QResizeEvent* event) {
@@ -275,7 +275,7 @@ void frmMain::setQueryUnloadHandler(std::function<bool(int)> handler) {
     m_queryUnload = std::move(handler);
 }
 
-bool frmMain::Unload() {
+bool frmMain::unload() {
     m_unloading = true;
     const bool closed = close();
     m_unloading = false;

@@ -81,13 +81,13 @@ public:
     QString selectedRowKey() const;
 
     // --- Sort state of lvRC5: key (column index), order (0 ascending, 1 descending), sorted ---
-    int SortKey() const { return m_lvRC5->SortKey(); }
+    int sortKey() const { return m_lvRC5->sortKey(); }
     /** Throws RunTimeError 380 for a key that is not a column index. */
     void setSortKey(int key);
-    int SortOrder() const { return m_lvRC5->SortOrder(); }
+    int sortOrder() const { return m_lvRC5->sortOrder(); }
     /** Throws RunTimeError 380 for an order other than 0 and 1. */
     void setSortOrder(int order);
-    bool Sorted() const { return m_lvRC5->Sorted(); }
+    bool isSorted() const { return m_lvRC5->isSorted(); }
     /** While sorted, the rows are re-ordered whenever the key or the order changes. */
     void setSorted(bool sorted);
     /** Re-orders the rows by the sort key and order now, when sorted. */
@@ -114,11 +114,11 @@ public:
     // --- Closing ---
     /**
      * Asked before the window closes, with the unload mode: 0 for the close box (or the
-     * window menu's Close), 1 for Unload(). Returning true cancels the close.
+     * window menu's Close), 1 for unload(). Returning true cancels the close.
      */
     void setQueryUnloadHandler(std::function<bool(int unloadMode)> handler);
     /** Closes the window by command (unload mode 1); false when the close was cancelled. */
-    bool Unload();
+    bool unload();
 
 Q_SIGNALS:
     void openRequested();        ///< File, Open (Ctrl+O)

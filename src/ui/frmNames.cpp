@@ -94,7 +94,7 @@ frmNames::~frmNames() = default;
 void frmNames::Form_Load() {
     m_labInfo->setText(sampleInfo());
     QString text;
-    m_bCanSave = ReadNamesText(m_sPath, &text);
+    m_bCanSave = readNamesText(m_sPath, &text);
     if (m_bCanSave) {
         setNamesText(text);
         return;
@@ -131,7 +131,7 @@ void frmNames::cmdOK_Click() {
     if (!m_bCanSave)
         return;
     // A failed write keeps the previous file and, as the dialog does for every error, says nothing.
-    SaveNamesText(m_sPath, namesText());
+    saveNamesText(m_sPath, namesText());
     const std::function<void()> reload = m_reload;
     accept();
     if (reload)

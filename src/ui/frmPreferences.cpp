@@ -255,11 +255,11 @@ void frmPreferences::buildControls() {
     m_cmdOk->setFocus();
 }
 
-QColor frmPreferences::WindowBackground() {
+QColor frmPreferences::windowBackground() {
     return QGuiApplication::palette().color(QPalette::Active, QPalette::Base);
 }
 
-QColor frmPreferences::ButtonFace() {
+QColor frmPreferences::buttonFace() {
     return QGuiApplication::palette().color(QPalette::Active, QPalette::Button);
 }
 
@@ -268,7 +268,7 @@ void frmPreferences::Form_Load() {
     const Preferences& p = m_preferences;
     m_txtTimeZone->setText(QString::number(p.TimeZone));
     m_txtRefresh->setText(QString::number(p.RefreshRate));
-    if (!m_reporter.runStep(place, [&] { setCheckValue(m_chkAlways, AlwaysLoadInPreferences()); }))
+    if (!m_reporter.runStep(place, [&] { setCheckValue(m_chkAlways, alwaysLoadInPreferences()); }))
         return;
     m_chkResolve->setChecked(p.ResolveClients);
     m_chkWeb->setChecked(p.WebStats);
@@ -304,17 +304,17 @@ void frmPreferences::EnableWebControls() {
         if (tag.contains(u'E'))
             control->setEnabled(web);
         if (tag.contains(u'B'))
-            setBackground(control, web ? WindowBackground() : ButtonFace());
+            setBackground(control, web ? windowBackground() : buttonFace());
         if (!web)
             continue;
         // The later rule wins: the option decides for the boxes that follow one.
         if (tag.contains(u'F')) {
             control->setEnabled(ftp);
-            setBackground(control, ftp ? WindowBackground() : ButtonFace());
+            setBackground(control, ftp ? windowBackground() : buttonFace());
         }
         if (tag.contains(u'U')) {
             control->setEnabled(folder);
-            setBackground(control, folder ? WindowBackground() : ButtonFace());
+            setBackground(control, folder ? windowBackground() : buttonFace());
         }
     }
 }
@@ -337,7 +337,7 @@ void frmPreferences::cmdOK_Click() {
     p.WebFTPServer = m_txtFtpServer->text();
     p.WebFTPUser = m_txtUser->text();
     p.WebFTPPass = m_txtPass->text();
-    if (!step([&] { SavePreferences(p, checkValue(m_chkAlways)); }))
+    if (!step([&] { savePreferences(p, checkValue(m_chkAlways)); }))
         return;
     accept();
 }

@@ -46,9 +46,9 @@ public:
     void cmdCancel_Click();
 
     /** The background of a usable text box: the system's window (text entry) background. */
-    static QColor WindowBackground();
+    static QColor windowBackground();
     /** The background of an unusable text box: the system's button face. */
-    static QColor ButtonFace();
+    static QColor buttonFace();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -156,9 +156,9 @@ void TestBrowserReport::reportShowsTheListAsText() {
     };
     for (const auto& r : rows) {
         QTreeWidgetItem* item = window.addRow(r.name, r.name);
-        item->setText(frmMain::ColTotalBlocks, RightJustify(r.total, 6));
-        item->setText(frmMain::ColTodayBlocks, RightJustify(r.total, 6));
-        item->setText(frmMain::ColRate, RightJustify(728, 8));
+        item->setText(frmMain::ColTotalBlocks, rightJustify(r.total, 6));
+        item->setText(frmMain::ColTodayBlocks, rightJustify(r.total, 6));
+        item->setText(frmMain::ColRate, rightJustify(728, 8));
         item->setText(frmMain::ColLastBlock, u"12:00:01"_s);
     }
     window.setSortKey(frmMain::ColTotalBlocks);
@@ -190,7 +190,7 @@ void TestBrowserReport::reportShowsTheListAsText() {
         const QStringList cells = cellTexts(tableRows.at(r + 1), u"td"_s);
         QCOMPARE(cells.size(), 5);
         QCOMPARE(cells.at(0), rows[r].name);
-        QCOMPARE(cells.at(1), RightJustify(rows[r].total, 6) + nbsp);
+        QCOMPARE(cells.at(1), rightJustify(rows[r].total, 6) + nbsp);
         QCOMPARE(cells.at(4), u"12:00:01"_s + nbsp);
     }
 }
