@@ -411,14 +411,16 @@ private Q_SLOTS:
         const QStringList bad{u"Col1=wide"_s, u"SortKey=7"_s, u"SortOrder=1"_s};
         // Ignore skips each failing assignment; the rest is applied.
         QTest::addRow("Ignore") << bad << QList{ErrorAnswer::Ignore, ErrorAnswer::Ignore}
-                                << QList<int>{ErrorNumber::TypeMismatch, 380} << 1;
+                                << QList<int>{ErrorNumber::TypeMismatch,
+                                              ErrorNumber::InvalidPropertyValue}
+                                << 1;
         // Abort ends the load there: nothing after the failing key is read.
         QTest::addRow("Abort") << bad << QList{ErrorAnswer::Abort}
                                << QList<int>{ErrorNumber::TypeMismatch} << 0;
         // Retry reads again: a window state outside 0 to 2 fails each time.
         QTest::addRow("Retry") << QStringList{u"WindowState=5"_s}
                                << QList{ErrorAnswer::Retry, ErrorAnswer::Ignore}
-                               << QList<int>(2, ErrorNumber::InvalidArgument) << 0;
+                               << QList<int>(2, ErrorNumber::InvalidPropertyValue) << 0;
     }
     void badStoredSettingsAreReported() {
         QFETCH(QStringList, values);

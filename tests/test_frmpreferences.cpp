@@ -338,7 +338,7 @@ private Q_SLOTS:
             << QList<int>{ErrorNumber::TypeMismatch} << false;
         QTest::addRow("7, Retry then Ignore")
             << u"7"_s << QList<ErrorAnswer>{ErrorAnswer::Retry, ErrorAnswer::Ignore}
-            << int(Qt::Unchecked) << QList<int>{380, 380} << true;
+            << int(Qt::Unchecked) << QList<int>(2, ErrorNumber::InvalidPropertyValue) << true;
     }
     void alwaysLoadReadAfresh() {
         QFETCH(QString, storedText);

@@ -363,9 +363,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("error");
         QTest::addRow("window state 3")
-            << u"WindowState"_s << u"3"_s << ErrorNumber::InvalidArgument;
+            << u"WindowState"_s << u"3"_s << ErrorNumber::InvalidPropertyValue;
         QTest::addRow("window state -1")
-            << u"WindowState"_s << u"-1"_s << ErrorNumber::InvalidArgument;
+            << u"WindowState"_s << u"-1"_s << ErrorNumber::InvalidPropertyValue;
         QTest::addRow("window state past 16 bits")
             << u"WindowState"_s << u"70000"_s << ErrorNumber::Overflow;
         QTest::addRow("window state abc")

@@ -10,9 +10,10 @@ constexpr int Overflow = 6;            ///< a count left the 32-bit (or 16-bit) 
 constexpr int SubscriptOutOfRange = 9; ///< a field that the line does not have
 constexpr int TypeMismatch = 13;       ///< text that is not a number
 constexpr int FileNotFound = 53;
-constexpr int DeviceIoError = 57;  ///< a read or write that failed
-constexpr int PathFileAccess = 75; ///< a file that exists but cannot be opened
-constexpr int BadFileFormat = 321; ///< damaged stats file or property bag
+constexpr int DeviceIoError = 57;         ///< a read or write that failed
+constexpr int PathFileAccess = 75;        ///< a file that exists but cannot be opened
+constexpr int BadFileFormat = 321;        ///< damaged stats file or property bag
+constexpr int InvalidPropertyValue = 380; ///< a value outside its property's range
 } // namespace ErrorNumber
 
 /**

@@ -132,7 +132,7 @@ struct WindowPlacement {
  * Typed readers of placement keys. Each takes the current value as its default and throws
  * the conversion error (TypeMismatch, Overflow) for stored text that does not convert.
  */
-/** "WindowState" as a 16-bit integer; a state outside 0 to 2 throws InvalidArgument. */
+/** "WindowState" as a 16-bit integer; a state outside 0 to 2 throws InvalidPropertyValue. */
 qint16 getWindowState(QAnyStringView section, qint16 current);
 qint16 getInteger(QAnyStringView section, QAnyStringView key, qint16 current);
 qint32 getLong(QAnyStringView section, QAnyStringView key, qint32 current);

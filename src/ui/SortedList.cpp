@@ -11,11 +11,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int InvalidPropertyValue = 380;
 constexpr int KeyRole = Qt::UserRole;
 
 RunTimeError invalidPropertyValue() {
-    return RunTimeError(InvalidPropertyValue, u"Invalid property value"_s);
+    return RunTimeError(ErrorNumber::InvalidPropertyValue, u"Invalid property value"_s);
 }
 
 RunTimeError subscriptOutOfRange() {

@@ -31,7 +31,6 @@ const QList<ListColumn> Columns = {
     {u"Blocks"_s, 1200, Qt::AlignRight},
 };
 constexpr int BlocksWidth = 6;
-constexpr int InvalidPropertyValue = 380;
 
 } // namespace
 
@@ -150,7 +149,7 @@ void frmDetail::Form_Load() {
         const QRect saved(Twips::toPixelsX(placement.left), Twips::toPixelsY(placement.top),
                           Twips::toPixelsX(placement.width), Twips::toPixelsY(placement.height));
         if (saved.width() < 0 || saved.height() < 0)
-            throw RunTimeError(InvalidPropertyValue, u"Invalid property value"_s);
+            throw RunTimeError(ErrorNumber::InvalidPropertyValue, u"Invalid property value"_s);
         if (positionSaved)
             setGeometry(saved);
         else

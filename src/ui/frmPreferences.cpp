@@ -27,7 +27,6 @@ namespace {
 
 constexpr double DesignClientWidth = 5304;
 constexpr double DesignClientHeight = 5088;
-constexpr int InvalidPropertyValue = 380;
 const char* const TagProperty = "Tag";
 
 enum class Kind { Frame, Label, TextBox, CheckBox, Option, Button };
@@ -116,7 +115,7 @@ qint32 checkValue(const QCheckBox* box) {
 
 void setCheckValue(QCheckBox* box, qint32 value) {
     if (value < 0 || value > 2)
-        throw RunTimeError(InvalidPropertyValue, u"Invalid property value"_s);
+        throw RunTimeError(ErrorNumber::InvalidPropertyValue, u"Invalid property value"_s);
     box->setCheckState(value == 1   ? Qt::Checked
                        : value == 2 ? Qt::PartiallyChecked
                                     : Qt::Unchecked);
