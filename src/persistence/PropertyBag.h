@@ -128,7 +128,11 @@ private:
 
     QByteArray m_bytes;
     std::vector<Entry> m_entries;
-    /** Open-addressing hash of the names: entry index + 1, 0 for a free slot. */
+    /**
+     * Open-addressing hash of the names: entry index + 1, 0 for a free slot. Hand-made
+     * because the stats file (bench_statsfile) saves 40 % and loads 20 % slower with a
+     * std::unordered_map of the names, and saves ten times slower with a QHash (Qt 6.4).
+     */
     std::vector<quint32> m_slots;
     /** Where the next sequential read is expected: reads in writing order skip the hash. */
     mutable qsizetype m_nextRead = 0;

@@ -43,10 +43,6 @@ quint64 hashKey(QLatin1StringView project, QLatin1StringView name) {
     return h ^ (h >> 33);
 }
 
-bool sameBytes(QLatin1StringView a, QLatin1StringView b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), size_t(a.size())) == 0;
-}
-
 } // namespace
 
 ClientRecord& ClientTable::findOrAppendLatin1(QLatin1StringView project, QLatin1StringView name,
@@ -103,11 +99,11 @@ void ClientTable::grow() {
 void Statistics::IncrementClient(QLatin1StringView name, QLatin1StringView date,
                                  QLatin1StringView time, qint32 blocks, QLatin1StringView project) {
     passErrors(QStringLiteral("frmMain:IncrementClient"), PlaceSeparator::LineBreak, [&] {
-        if (!sameBytes(name, AllClientsLatin1)) {
+        if (name != AllClientsLatin1) {
             IncrementClient(AllClientsLatin1, date, time, blocks, project);
-            if (sameBytes(project, Project::RC5Latin1))
+            if (project == Project::RC5Latin1)
                 totals.ClientsTotalRC5 = NumberText::addChecked(totals.ClientsTotalRC5, blocks);
-            else if (sameBytes(project, Project::OGRLatin1))
+            else if (project == Project::OGRLatin1)
                 totals.ClientsTotalOGR = NumberText::addChecked(totals.ClientsTotalOGR, blocks);
         }
         countFor(name, date, time, blocks, project);

@@ -43,7 +43,9 @@ private:
     };
     void grow();
     // An open-addressing index from the key's bytes to the record; it travels with the table
-    // it indexes, so a replaced table never meets a stale index.
+    // it indexes, so a replaced table never meets a stale index. Hand-made because counting a
+    // log (bench_process) is 35 % slower through std::unordered_map, and more than twice as
+    // slow through QHash (Qt 6.4).
     std::vector<Slot> m_slots;
     std::string m_keyBytes;
     qsizetype m_used = 0;
