@@ -79,7 +79,7 @@ void Analyzer::Form_Load() {
         return;
     m_running = true;
 
-    m_hidden = std::make_unique<frmHidden>(*m_window, m_reporter, m_env.tray);
+    m_hidden = std::make_unique<frmHidden>(*m_window, m_env.tray);
     connect(m_hidden.get(), &frmHidden::exitRequested, this, &Analyzer::shutDown);
     m_hidden->Form_Load();
 

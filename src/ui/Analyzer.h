@@ -21,9 +21,9 @@
 
 class Clock;
 class IHostLookup;
-class ITrayPlatform;
 class IUserDialogs;
 class QLockFile;
+class TrayIcon;
 class frmHidden;
 class frmMain;
 
@@ -32,7 +32,7 @@ struct AnalyzerEnvironment {
     Clock* clock = nullptr;
     IErrorReport* errorReport = nullptr;
     IUserDialogs* dialogs = nullptr;
-    ITrayPlatform* tray = nullptr;           ///< null: the desktop's tray through Qt
+    TrayIcon* tray = nullptr;                ///< null: the desktop's tray through Qt
     std::unique_ptr<IHostLookup> hostLookup; ///< null: QHostInfo
     QString statsFilePath;
     QString namesFilePath;

@@ -1,44 +1,37 @@
 #pragma once
 
-#include "TrayPlatform.h"
-
+#include <QSystemTrayIcon>
 #include <QWidget>
 
 #include <memory>
 
 class CSysTrayIcon;
-class ErrorReporter;
 class QAction;
 class QMenu;
+class TrayIcon;
 
 /**
- * The never-seen window that owns the tray icon and its pop-up menu. A double click on the
- * icon (a single click on trays that report no double click) shows the main window, the right
- * button pops up the menu "Show Log Analyzer" / "&Exit".
+ * The never-seen window that owns the tray icon and its menu. A double click on the icon (a
+ * single click on trays that report no double click) shows the main window; the right button
+ * opens the menu "Show Log Analyzer" / "&Exit".
  */
-class frmHidden : public QWidget, private ITrayOwner {
+class frmHidden : public QWidget {
     Q_OBJECT
 public:
-    /** The tip of the icon and the text of PopUpMessage. */
+    /** The tip of the icon. */
     static const QString TrayTip;
 
     /**
-     * mainWindow is shown by the tray's Show command; errors of the handlers go to reporter.
-     * platform is the tray to use (not owned); null means the desktop's tray through Qt.
+     * mainWindow is shown by the tray's Show command. tray is the notification area to use
+     * (not owned); null means the desktop's.
      */
-    frmHidden(QWidget& mainWindow, ErrorReporter& reporter, ITrayPlatform* platform = nullptr,
-              QWidget* parent = nullptr);
+    explicit frmHidden(QWidget& mainWindow, TrayIcon* tray = nullptr, QWidget* parent = nullptr);
     ~frmHidden() override;
 
-    /** Puts the icon, with its tip, into the tray. Errors go to the error report. */
+    /** Puts the icon, with its tip and menu, into the tray. */
     void Form_Load();
-    /** Removes the icon from the tray; errors are ignored. */
+    /** Removes the icon from the tray. */
     void Form_Unload();
-    /**
-     * Acts on one mouse notification of the icon (a TrayMouse number): the move refreshes the
-     * tip, the double click shows the main window, the right button pops up the menu.
-     */
-    void Form_MouseMove(int x);
     /** Shows the main window, restored if it was minimised, and gives it the focus. */
     void mnuShow_Click();
     /** The menu's Exit: asks for the program's shut-down (exitRequested). */
@@ -51,9 +44,9 @@ public:
      */
     bool trayAvailable() const;
 
-    /** The tray icon (m_oSysTray), made on first use. */
-    CSysTrayIcon& sysTray();
-    /** The pop-up menu mnuMain. */
+    /** The tray icon (m_oSysTray). */
+    CSysTrayIcon& sysTray() { return *m_oSysTray; }
+    /** The menu of the icon, mnuMain. */
     QMenu* mnuMain() const { return m_mnuMain; }
 
 Q_SIGNALS:
@@ -61,14 +54,11 @@ Q_SIGNALS:
     void exitRequested();
 
 private:
-    void trayNotification(int callbackMessage, int mouseMessage) override;
-    void popUpMenu();
+    void trayActivated(QSystemTrayIcon::ActivationReason reason);
 
     QWidget& m_mainWindow;
-    ErrorReporter& m_reporter;
-    std::unique_ptr<ITrayPlatform> m_ownPlatform;
-    ITrayPlatform& m_platform;
+    std::unique_ptr<TrayIcon> m_ownTray;
+    TrayIcon& m_tray;
     std::unique_ptr<CSysTrayIcon> m_oSysTray;
     QMenu* m_mnuMain = nullptr;
-    QAction* m_mnuShow = nullptr;
 };

@@ -1,55 +1,26 @@
 #pragma once
 
-#include "common/RunTimeError.h"
-#include "ui/TrayPlatform.h"
+#include "ui/TrayIcon.h"
 
-#include <QList>
+#include <QIcon>
 
-#include <optional>
-
-/** A notification area that records every call; it can refuse calls or throw. */
-class FakeTrayPlatform : public ITrayPlatform {
+/** A notification area that keeps what it was given; click() reports a click on the icon. */
+class FakeTray : public TrayIcon {
 public:
-    struct Call {
-        Command command;
-        TrayIconRecord record;
-    };
-
-    bool notifyIcon(Command command, const TrayIconRecord& record) override {
-        if (throwOnCall)
-            throw *throwOnCall;
-        calls.append({command, record});
-        if (record.flags & TrayFlags::Message) {
-            owner = record.owner;
-            callbackMessage = record.callbackMessage;
-        }
-        const int error = !available ? NoTrayError : failWith;
-        if (error != 0) {
-            m_lastError = error;
-            return false;
-        }
-        return true;
-    }
-    int lastError() const override { return m_lastError; }
-    bool isAvailable() const override { return available; }
+    bool isSystemTrayAvailable() const override { return available; }
     bool reportsDoubleClick() const override { return doubleClicks; }
+    void setIcon(const QIcon& value) override { icon = value; }
+    void setToolTip(const QString& value) override { toolTip = value; }
+    void setContextMenu(QMenu* value) override { menu = value; }
+    void show() override { shown = true; }
+    void hide() override { shown = false; }
 
-    /** Delivers a mouse notification to the icon's owner, as the tray does. */
-    void mouse(int mouseMessage) {
-        if (owner)
-            owner->trayNotification(callbackMessage, mouseMessage);
-    }
+    void click(QSystemTrayIcon::ActivationReason reason) { Q_EMIT activated(reason); }
 
-    static constexpr int NoTrayError = 1;
-
-    QList<Call> calls;
     bool available = true;
     bool doubleClicks = true;
-    int failWith = 0;                        ///< nonzero: every call fails with this code
-    std::optional<RunTimeError> throwOnCall; ///< set: every call throws it
-    ITrayOwner* owner = nullptr;
-    int callbackMessage = 0;
-
-private:
-    int m_lastError = 0;
+    bool shown = false;
+    QIcon icon;
+    QString toolTip;
+    QMenu* menu = nullptr;
 };
