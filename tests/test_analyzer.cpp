@@ -428,7 +428,8 @@ private Q_SLOTS:
     void errorReportBox() {
         QFETCH(int, answer);
         // A descender ("p") over capitals: lines spaced by the declared height would touch.
-        const RunTimeError error(380, u"frmMain:ReadProperties\r\nInvalid property value"_s);
+        const RunTimeError error(ErrorNumber::InvalidPropertyValue,
+                                 u"frmMain:ReadProperties\r\nInvalid property value"_s);
         QStringList seen; // the title, the buttons from left to right, the bands of text
         QTimer driver;
         connect(&driver, &QTimer::timeout, this, [&] {

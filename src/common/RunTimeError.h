@@ -44,6 +44,12 @@ private:
     QString m_description;
 };
 
+/** Error 380, raised by a value outside the range of the property it is given to. */
+inline RunTimeError invalidPropertyValue() {
+    return RunTimeError(ErrorNumber::InvalidPropertyValue,
+                        QStringLiteral("Invalid property value"));
+}
+
 /** Where a passing routine puts its place: main-window routines add CR LF after it. */
 enum class PlaceSeparator { LineBreak, None };
 

@@ -216,7 +216,7 @@ float getSingle(QAnyStringView section, QAnyStringView key, float current) {
 qint16 getWindowState(QAnyStringView section, qint16 current) {
     const qint16 state = getInteger(section, SettingsKey::WindowState, current);
     if (state < 0 || state > 2)
-        throw RunTimeError(ErrorNumber::InvalidPropertyValue, u"Invalid property value"_s);
+        throw invalidPropertyValue();
     return state;
 }
 

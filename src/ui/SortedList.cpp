@@ -13,10 +13,6 @@ namespace {
 
 constexpr int KeyRole = Qt::UserRole;
 
-RunTimeError invalidPropertyValue() {
-    return RunTimeError(ErrorNumber::InvalidPropertyValue, u"Invalid property value"_s);
-}
-
 RunTimeError subscriptOutOfRange() {
     return RunTimeError(ErrorNumber::SubscriptOutOfRange, u"Subscript out of range"_s);
 }

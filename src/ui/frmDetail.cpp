@@ -149,7 +149,7 @@ void frmDetail::Form_Load() {
         const QRect saved(Twips::toPixelsX(placement.left), Twips::toPixelsY(placement.top),
                           Twips::toPixelsX(placement.width), Twips::toPixelsY(placement.height));
         if (saved.width() < 0 || saved.height() < 0)
-            throw RunTimeError(ErrorNumber::InvalidPropertyValue, u"Invalid property value"_s);
+            throw invalidPropertyValue();
         if (positionSaved)
             setGeometry(saved);
         else

@@ -115,7 +115,7 @@ qint32 checkValue(const QCheckBox* box) {
 
 void setCheckValue(QCheckBox* box, qint32 value) {
     if (value < 0 || value > 2)
-        throw RunTimeError(ErrorNumber::InvalidPropertyValue, u"Invalid property value"_s);
+        throw invalidPropertyValue();
     box->setCheckState(value == 1   ? Qt::Checked
                        : value == 2 ? Qt::PartiallyChecked
                                     : Qt::Unchecked);
