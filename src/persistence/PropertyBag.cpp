@@ -55,7 +55,8 @@ QByteArrayView encodeUtf8(QStringView text, QVarLengthArray<char, Prealloc>& buf
 /** Valid UTF-8 as text; a leading U+FEFF is a character like any other. */
 QString decodeUtf8(QByteArrayView utf8) {
     QString text = QString::fromUtf8(utf8);
-    if (utf8.startsWith("\xEF\xBB\xBF")) // taken for a byte order mark and dropped
+    // Qt takes a leading U+FEFF for a byte order mark and drops it.
+    if (utf8.startsWith('\xEF') && utf8.startsWith("\xEF\xBB\xBF"))
         text.prepend(QChar(0xFEFF));
     return text;
 }
