@@ -1,5 +1,7 @@
 #include "ReportSchedule.h"
 
+#include "FolderCheck.h"
+
 #include "common/RunTimeError.h"
 #include "persistence/AppPaths.h"
 #include "persistence/Settings.h"
@@ -32,7 +34,7 @@ ReportSchedule::Outcome ReportSchedule::pass(const Preferences& preferences, con
 
 QString ReportSchedule::reportFolder(const Preferences& preferences) {
     if (preferences.WebLocal)
-        return preferences.WebFolder;
+        return FolderCheck::expandHome(preferences.WebFolder);
     const QString temp = qEnvironmentVariable("TEMP");
     if (!temp.isEmpty())
         return temp;

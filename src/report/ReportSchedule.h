@@ -40,10 +40,11 @@ public:
     int countdown() const { return m_countdown; }
 
     /**
-     * The folder the report goes to: WebFolder with WebLocal on (empty when it is empty: then
-     * no report is written); with WebLocal off the folder of the environment variable "TEMP",
-     * or, where that is unset or empty, a folder only the user can write: the runtime folder
-     * ("XDG_RUNTIME_DIR") when it is the user's own, else the data folder.
+     * The folder the report goes to: WebFolder with WebLocal on, a leading "~/" standing for
+     * the home folder (empty when it is empty: then no report is written); with WebLocal off
+     * the folder of the environment variable "TEMP", or, where that is unset or empty, a folder
+     * only the user can write: the runtime folder ("XDG_RUNTIME_DIR") when it is the user's
+     * own, else the data folder.
      */
     static QString reportFolder(const Preferences& preferences);
 

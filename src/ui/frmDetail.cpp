@@ -1,18 +1,23 @@
 #include "frmDetail.h"
 
+#include "DayChart.h"
 #include "Placement.h"
 #include "SortedList.h"
 #include "Twips.h"
 #include "WindowLook.h"
 
 #include "common/ErrorReport.h"
+#include "common/NumberText.h"
 #include "common/modGlobals.h"
 #include "naming/ClientNames.h"
 #include "persistence/Settings.h"
 #include "stats/ClientTable.h"
+#include "stats/DaySeries.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -31,6 +36,10 @@ const QList<ListColumn> Columns = {
     {u"Blocks"_s, 1200, Qt::AlignRight},
 };
 constexpr int BlocksWidth = 6;
+// The chart's pane below the list, in twips: a gap, then the chart.
+constexpr double ChartGap = 84;
+constexpr double ChartHeight = 1800;
+const QLatin1StringView ChartKey("Chart");
 
 } // namespace
 
@@ -81,6 +90,51 @@ void frmDetail::buildControls() {
     bold.setBold(true);
     m_labName->setFont(bold);
     m_labName->setGeometry(Twips::toPixels(LabNameRect));
+    buildChart();
+}
+
+void frmDetail::buildChart() {
+    m_chart = new DayChart(this);
+    m_chart->hide();
+    m_chartAction = new QAction(u"Show &chart"_s, this);
+    m_chartAction->setObjectName(u"mnuChart"_s);
+    m_chartAction->setCheckable(true);
+    m_chartAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    addAction(m_chartAction); // the shortcut works anywhere in the window
+    connect(m_chartAction, &QAction::toggled, this, &frmDetail::setChartShown);
+    // The menu in the windows' own font, like the main window's menus.
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(this);
+        menu.setFont(windowFont());
+        menu.addAction(m_chartAction);
+        menu.exec(mapToGlobal(at));
+    });
+    m_lvDetail->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_lvDetail, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        Q_EMIT customContextMenuRequested(mapFromGlobal(m_lvDetail->viewport()->mapToGlobal(at)));
+    });
+}
+
+bool frmDetail::chartShown() const {
+    return !m_chart->isHidden();
+}
+
+int frmDetail::chartSpace() const {
+    return chartShown() ? Twips::toPixelsY(ChartGap + ChartHeight) : 0;
+}
+
+void frmDetail::setChartShown(bool shown) {
+    m_chartAction->setChecked(shown);
+    if (shown == chartShown())
+        return;
+    const int space = Twips::toPixelsY(ChartGap + ChartHeight);
+    m_chart->setVisible(shown);
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)))
+        resize(width(), height() + (shown ? space : -space));
+    Form_Resize(); // a hidden window gets its resize event only when shown
+    if (shown)
+        Timer1_Timer();
 }
 
 frmDetail::RecordLookup frmDetail::lookupIn(const Statistics& statistics) {
@@ -127,6 +181,12 @@ void frmDetail::Form_Load() {
     const QString place = u"frmDetail:Form_Load"_s;
     // The margins are measured on the design layout, before any saved size is applied.
     Form_Resize();
+    // A chart shown last time is shown again: the window grows by it, and a saved size
+    // (which holds the chart) then replaces that. An unreadable value means no chart.
+    try {
+        setChartShown(NumberText::toFlag(GetSetting(SettingsKey::Details, ChartKey, u"0"_s)));
+    } catch (const RunTimeError&) {
+    }
 
     // Every key defaults to the window's current value. Like the main window's, the rectangle
     // is the one inside the frame: a hidden window does not know its frame yet.
@@ -175,10 +235,14 @@ void frmDetail::Form_Resize() {
         m_margins.listHeight = height() - m_lvDetail->height();
         m_margins.listWidth = width() - m_lvDetail->width();
     }
-    Placement::setHeightIfValid(m_lvDetail, height() - m_margins.listHeight);
+    Placement::setHeightIfValid(m_lvDetail, height() - m_margins.listHeight - chartSpace());
     Placement::setWidthIfValid(m_lvDetail, width() - m_margins.listWidth);
     // labName's right edge stays on the list's right edge.
     Placement::setWidthIfValid(m_labName, m_lvDetail->x() + m_lvDetail->width() - m_labName->x());
+    if (chartShown()) // under the list, as wide as it
+        m_chart->setGeometry(m_lvDetail->x(),
+                             m_lvDetail->geometry().bottom() + 1 + Twips::toPixelsY(ChartGap),
+                             m_lvDetail->width(), Twips::toPixelsY(ChartHeight));
 }
 
 void frmDetail::resizeEvent(QResizeEvent* event) {
@@ -196,6 +260,7 @@ void frmDetail::Form_Unload() {
     const WindowPlacement placement = Placement::current(*this, *m_lvDetail);
     m_reporter.runStep(u"frmDetail:Form_Unload"_s, [&] {
         saveWindowPlacement(SettingsKey::Details, SettingsKey::Details, placement);
+        SaveSetting(SettingsKey::Details, ChartKey, chartShown() ? u"1"_s : u"0"_s);
     });
 }
 
@@ -244,6 +309,8 @@ void frmDetail::Timer1_Timer() {
         m_lvDetail->setSorted(false);
         m_lvDetail->setSorted(true);
     }
+    if (chartShown())
+        m_chart->setBars(DayBars(record->Data, today));
 }
 
 bool frmDetail::eventFilter(QObject* watched, QEvent* event) {

@@ -7,6 +7,8 @@
 
 class ClientNames;
 class Clock;
+class DayChart;
+class QAction;
 class ErrorReporter;
 class QLabel;
 class QTimer;
@@ -20,6 +22,11 @@ struct ClientRecord;
  * window (its parent), stays in front of it, hides while it is minimised, and deletes itself
  * when closed. All detail windows share the settings section "Details": each opens with the
  * placement, column widths and sort state of the one closed last.
+ *
+ * Below the list the window can show a chart of the blocks per day (Ctrl+G, or the context
+ * menu's "Show chart"): showing it makes the window taller by the chart's pane, so the
+ * designed layout above stays as it is; it is hidden until the user first shows it, and
+ * whether it is shown is kept in "Details" as "Chart" for the next window.
  */
 class frmDetail : public QWidget {
     Q_OBJECT
@@ -73,6 +80,16 @@ public:
     QLabel* Label1() const { return m_label1; }
     QLabel* labName() const { return m_labName; }
     QTimer* Timer1() const { return m_timer1; }
+    DayChart* chart() const { return m_chart; }
+    /** "Show chart", checkable, Ctrl+G. */
+    QAction* chartAction() const { return m_chartAction; }
+
+    bool chartShown() const;
+    /**
+     * Shows or hides the chart; the window grows or shrinks by the chart's pane unless it is
+     * maximised, and a shown chart is filled at once.
+     */
+    void setChartShown(bool shown);
 
     /**
      * The load handler: lays out once on the design size, then applies the saved placement,
@@ -107,6 +124,8 @@ protected:
 
 private:
     void buildControls();
+    void buildChart();
+    int chartSpace() const;
     void followOwner();
 
     const Clock& m_clock;
@@ -118,6 +137,8 @@ private:
     QLabel* m_label1 = nullptr;
     QLabel* m_labName = nullptr;
     QTimer* m_timer1 = nullptr;
+    DayChart* m_chart = nullptr;
+    QAction* m_chartAction = nullptr;
 
     QString m_sName;
     LayoutMargins m_margins;
