@@ -35,6 +35,9 @@ public:
     void warn(QWidget*, const QString&) override {}
     bool askYesNo(QWidget*, const QString&, bool) override { return true; }
     std::optional<QString> chooseLogFile(QWidget*, const QString&) override { return file; }
+    std::optional<QString> chooseExportFile(QWidget*, const QString&) override { return {}; }
+    void inform(QWidget*, const QString&) override {}
+    bool openWithDesktop(const QString&) override { return false; }
 };
 
 class NoWindow : public IProcessHost {

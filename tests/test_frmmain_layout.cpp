@@ -375,8 +375,11 @@ private Q_SLOTS:
             QCOMPARE(window.sortKey(), click.key);
             QCOMPARE(window.sortOrder(), click.order);
             QCOMPARE(names(window), QString::fromUtf16(click.names));
+            const QHeaderView* header = window.lvRC5()->header();
+            QCOMPARE(std::pair(header->sortIndicatorSection(), int(header->sortIndicatorOrder())),
+                     std::pair(click.key, click.order));
         }
-        QCOMPARE(window.lvRC5()->header()->isSortIndicatorShown(), false);
+        QVERIFY(window.lvRC5()->header()->isSortIndicatorShown());
     }
 
     void rightJustifiedNumbersSortByValue() {
@@ -502,8 +505,9 @@ private Q_SLOTS:
             const char16_t* name;
             const char16_t* caption;
             const char16_t* items;
-        } menus[] = {{u"mnuFile", u"&File", u"mnuOpen mnuNext mnuSeparator mnuExit"},
-                     {u"mnuEdit", u"&Edit", u"mnuPreferences mnuNames mnuHosts"}};
+        } menus[] = {
+            {u"mnuFile", u"&File", u"mnuOpen mnuNext mnuExport mnuSeparator mnuExit"},
+            {u"mnuEdit", u"&Edit", u"mnuPreferences mnuNames mnuHosts mnuSeparator2 mnuQuiet"}};
         for (const auto& expected : menus) {
             auto* menu = window.menuBar()->findChild<QMenu*>(QString::fromUtf16(expected.name));
             QVERIFY(menu);
@@ -524,10 +528,12 @@ private Q_SLOTS:
         } commands[] = {
             {u"mnuOpen", u"&Open", u"Ctrl+O", &frmMain::openRequested},
             {u"mnuNext", u"&Switch to next log file", u"", &frmMain::nextLogRequested},
-            {u"mnuExit", u"E&xit", u"", &frmMain::exitRequested},
+            {u"mnuExport", u"&Export list...", u"Ctrl+E", &frmMain::exportRequested},
+            {u"mnuExit", u"E&xit", u"Ctrl+Q", &frmMain::exitRequested},
             {u"mnuPreferences", u"&Preferences...", u"Ctrl+P", &frmMain::preferencesRequested},
             {u"mnuNames", u"&Names...", u"Ctrl+N", &frmMain::namesRequested},
             {u"mnuHosts", u"&Hosts file", u"", &frmMain::hostsFileRequested},
+            {u"mnuQuiet", u"&Quiet-client alert...", u"", &frmMain::quietAlertRequested},
         };
         for (const auto& command : commands) {
             auto* action = window.findChild<QAction*>(QString::fromUtf16(command.item));

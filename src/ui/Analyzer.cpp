@@ -11,6 +11,7 @@
 #include "common/WholeFile.h"
 #include "common/modGlobals.h"
 #include "naming/HostInfoLookup.h"
+#include "persistence/QuietSetting.h"
 #include "persistence/StatsFile.h"
 
 #include <QApplication>
@@ -53,6 +54,8 @@ Analyzer::Analyzer(AnalyzerEnvironment environment, QObject* parent)
     connect(m_window.get(), &frmMain::preferencesRequested, this, &Analyzer::mnuPreferences_Click);
     connect(m_window.get(), &frmMain::namesRequested, this, &Analyzer::mnuNames_Click);
     connect(m_window.get(), &frmMain::listDoubleClicked, this, &Analyzer::lvRC5_DblClick);
+    connect(m_window.get(), &frmMain::exportRequested, this, &Analyzer::mnuExport_Click);
+    connect(m_window.get(), &frmMain::quietAlertRequested, this, &Analyzer::mnuQuiet_Click);
 }
 
 Analyzer::~Analyzer() = default;
@@ -70,6 +73,7 @@ void Analyzer::Form_Load() {
         if (!step([&] { readPreference(setting, m_preferences); }))
             return endStartUp({});
     m_names.setResolveClients(m_preferences.ResolveClients);
+    m_quietHours = ReadQuietClientHours();
     if (!readPlacement() || m_session.IsClosing)
         return endStartUp({});
     qint32 alwaysLoad = 0;
@@ -94,12 +98,19 @@ void Analyzer::Form_Load() {
     if (!loadStats())
         return;
 
-    if (!m_session.FileName.isEmpty()) {
+    const std::optional<QString> log = commandLineLog();
+    const bool followed = log && !m_session.FileName.isEmpty() &&
+                          QFileInfo(m_session.FileName).canonicalFilePath() == *log;
+    if (log && !followed) {
+        m_openDialogPath = *log;
+        openLog(*log);
+    } else if (!m_session.FileName.isEmpty()) {
         m_openDialogPath = m_session.FileName;
-        if (alwaysLoad == 0 && !m_env.dialogs->askYesNo(m_window.get(),
-                                                        u"Do you want to process "_s +
-                                                            shortenedForMessage(m_session.FileName),
-                                                        false)) {
+        // The log asked for on the command line is the one followed: no question.
+        if (alwaysLoad == 0 && !followed &&
+            !m_env.dialogs->askYesNo(
+                m_window.get(),
+                u"Do you want to process "_s + shortenedForMessage(m_session.FileName), false)) {
             m_session.FileName.clear();
         } else if (!m_session.IsClosing) {
             Timer1_Timer();
@@ -306,8 +317,11 @@ bool Analyzer::Process() {
     const bool anyLine = m_processor.Process();
     if (m_session.IsClosing && !m_session.IsProcessing())
         saveStats(); // closing came during the run, which an error report may have ended early
-    if (m_window && !m_session.IsProcessing())
+    if (m_window && !m_session.IsProcessing()) {
         allowRepaint(); // the last picture of the run is painted now
+        if (anyLine)
+            checkQuietClients(); // the log is read to its end: log time is now
+    }
     return anyLine;
 }
 

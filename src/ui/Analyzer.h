@@ -9,10 +9,12 @@
 #include "stats/ClientTable.h"
 #include "stats/LogProcessor.h"
 #include "stats/LogSession.h"
+#include "stats/QuietClients.h"
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -38,6 +40,9 @@ struct AnalyzerEnvironment {
     QString namesFilePath;
     QString lockFilePath;
     int timerInterval = 1000; ///< of Timer1, in milliseconds; tests tick faster
+    QString hostsFilePath = QStringLiteral("/etc/hosts");
+    /** A log named on the command line: start-up opens it as File, Open does. */
+    QString commandLineLog;
 };
 
 /**
@@ -84,6 +89,10 @@ public:
     void mnuNames_Click();
     void mnuHosts_Click();
     void lvRC5_DblClick();
+    /** File, Export list: the visible list as a CSV file the user names. */
+    void mnuExport_Click();
+    /** Edit, Quiet-client alert: the threshold, saved as "QuietClientHours". */
+    void mnuQuiet_Click();
     /** The names dialog while it is open. */
     frmNames* namesDialog() const { return m_namesDialog; }
 
@@ -94,6 +103,9 @@ public:
     Preferences& preferences() { return m_preferences; }
     ClientNames& names() { return m_names; }
     ErrorReporter& errorReporter() { return m_reporter; }
+    const QuietClients& quietClients() const { return m_quiet; }
+    /** Hours of silence before a client counts as gone quiet; 0 is off. */
+    qint32 quietClientHours() const { return m_quietHours; }
     /** The text of status panel 1: the log's path shortened to fit, then " (" line ")". */
     QString MakeStatusText() const;
     /** False when start-up ended early (a second instance): the program is on its way out. */
@@ -121,6 +133,20 @@ private:
     void saveStats();
     void refreshStatusAndLabels(const QString& project);
     void refreshList(const QString& project);
+    QString currentProject() const;
+    /** Reading state and statistics for path, then a processing run: File, Open's work. */
+    void openLog(const QString& path);
+    /** The command line's log when it is a file to read; the user is told when it is not. */
+    std::optional<QString> commandLineLog();
+    /** After Preferences' OK: a report folder that cannot take the report is said, once. */
+    void offerReportFolder();
+
+    // Clients gone quiet (AnalyzerQuiet.cpp).
+    /** Looks for clients gone quiet when no run is reading; alerts and marks them. */
+    void checkQuietClients();
+    /** Marks the rows of the shown project's quiet clients and unmarks those that returned. */
+    void markQuietRows(const QString& project);
+    void alertQuietClients(const QStringList& keys);
 
     AnalyzerEnvironment m_env;
     LogSession m_session;
@@ -135,6 +161,10 @@ private:
     ReportSchedule m_reportSchedule;
     QPointer<frmNames> m_namesDialog;
     QString m_openDialogPath; ///< the file name the Open dialog starts with
+    QString m_exportFolder;   ///< where the Export dialog starts
+    QuietClients m_quiet;
+    qint32 m_quietHours = QuietClients::DefaultHours;
+    QSet<QString> m_markedRows; ///< keys of the rows marked quiet
     struct ShortPath {
         QString path;
         int width = -1;

@@ -10,8 +10,7 @@
 #include "common/WholeFile.h"
 #include "stats/NextLogFile.h"
 
-#include <QDesktopServices>
-#include <QUrl>
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -21,9 +20,13 @@ void Analyzer::mnuOpen_Click() {
     if (!path)
         return; // cancelled: nothing changes
     m_openDialogPath = *path;
+    openLog(*path);
+}
+
+void Analyzer::openLog(const QString& path) {
     const QString place = u"frmMain:mnuOpen_Click"_s;
     if (!m_reporter.runStep(place, [&] {
-            m_session.chooseLogFile(*path);
+            m_session.chooseLogFile(path);
             m_statistics.reset();
             m_window->clearRows();
         }))
@@ -44,14 +47,24 @@ void Analyzer::mnuNext_Click() {
 
 void Analyzer::mnuHosts_Click() {
     // Opened in the desktop's text editor, without a shell; if that fails, nothing happens.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(u"/etc/hosts"_s));
+    // Most users may only read the file: they are told so rather than left to find out.
+    const QString& hosts = m_env.hostsFilePath;
+    const QFileInfo file(hosts);
+    if (file.isFile() && !file.isWritable())
+        m_env.dialogs->warn(m_window.get(),
+                            u"The hosts file "_s + hosts +
+                                u" can only be read here: changing it needs administrator "
+                                u"rights. It opens for reading."_s);
+    m_env.dialogs->openWithDesktop(hosts);
 }
 
 void Analyzer::mnuPreferences_Click() {
     frmPreferences dialog(m_preferences, m_reporter, m_window.get());
-    dialog.exec();
+    const bool confirmed = dialog.exec() == QDialog::Accepted;
     // OK may have taken over some values before an Abort: apply whatever is there now.
     m_names.setResolveClients(m_preferences.ResolveClients);
+    if (confirmed && m_preferences.WebStats && m_preferences.WebLocal)
+        offerReportFolder();
 }
 
 void Analyzer::mnuNames_Click() {

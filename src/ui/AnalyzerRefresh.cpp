@@ -62,6 +62,7 @@ void Analyzer::Timer1_Timer() {
     setLabel(m_window->statusPanel(3), u" "_s + m_session.LastDate + u" "_s);
     refreshStatusAndLabels(project);
     refreshList(project);
+    markQuietRows(project);
     // A report that cannot be written is skipped; the schedule goes on.
     m_reportSchedule.pass(m_preferences,
                           [this](const QString& folder) { GenerateHTML(*m_window, folder); });

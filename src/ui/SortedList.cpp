@@ -98,13 +98,13 @@ SortedList::SortedList(const QList<ListColumn>& columns, QWidget* parent) : QTre
         setColumnWidth(column, Twips::toPixelsX(design.width));
     }
     // The list sorts by itself (resortList): the view must not re-sort whenever a cell
-    // changes, and no header marks the sort column.
+    // changes. The header shows the sort column and direction (sortItems sets them).
     setSortingEnabled(false);
     QHeaderView* view = QTreeWidget::header();
     view->setStretchLastSection(false);
     view->setSectionsMovable(false);
     view->setSectionsClickable(true);
-    view->setSortIndicatorShown(false);
+    view->setSortIndicatorShown(true);
     view->setSortIndicator(m_sortKey, Qt::AscendingOrder);
     connect(view, &QHeaderView::sectionClicked, this,
             [this](int logicalIndex) { columnClick(logicalIndex + 1); });

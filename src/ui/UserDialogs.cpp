@@ -5,12 +5,14 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QStyle>
+#include <QUrl>
 
 namespace {
 
@@ -119,6 +121,30 @@ std::optional<QString> MessageBoxDialogs::chooseLogFile(QWidget* parent, const Q
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> MessageBoxDialogs::chooseExportFile(QWidget* parent,
+                                                           const QString& suggested) {
+    QFileDialog dialog(parent, QStringLiteral("Export list"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")});
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.selectFile(suggested);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+void MessageBoxDialogs::inform(QWidget* parent, const QString& text) {
+    QMessageBox* box = makeBox(parent, QMessageBox::Information, text, QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
+bool MessageBoxDialogs::openWithDesktop(const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 ErrorAnswer MessageBoxErrorReport::ask(const RunTimeError& error, const QString& place) {

@@ -9,8 +9,9 @@
 class QWidget;
 
 /**
- * The program's modal boxes and its file dialog, in one place, so that tests can script them.
- * Every box is titled "Quillmere Log Analyzer".
+ * The program's modal boxes, its file dialogs and what it hands to the desktop, in one place,
+ * so that tests can script them. Every box is titled "Quillmere Log Analyzer" and, like the
+ * file dialogs, uses the desktop's own font.
  */
 class IUserDialogs {
 public:
@@ -21,6 +22,12 @@ public:
     virtual bool askYesNo(QWidget* parent, const QString& text, bool questionIcon) = 0;
     /** The file-open dialog of the Open command; nothing when cancelled. */
     virtual std::optional<QString> chooseLogFile(QWidget* parent, const QString& preset) = 0;
+    /** The file-save dialog of Export list, starting at suggested; nothing when cancelled. */
+    virtual std::optional<QString> chooseExportFile(QWidget* parent, const QString& suggested) = 0;
+    /** A box with an information icon that does not wait: the program goes on counting. */
+    virtual void inform(QWidget* parent, const QString& text) = 0;
+    /** Opens a file in the desktop's application for it; false when none could be started. */
+    virtual bool openWithDesktop(const QString& path) = 0;
 };
 
 /** The real boxes: QMessageBox and QFileDialog. */
@@ -29,6 +36,9 @@ public:
     void warn(QWidget* parent, const QString& text) override;
     bool askYesNo(QWidget* parent, const QString& text, bool questionIcon) override;
     std::optional<QString> chooseLogFile(QWidget* parent, const QString& preset) override;
+    std::optional<QString> chooseExportFile(QWidget* parent, const QString& suggested) override;
+    void inform(QWidget* parent, const QString& text) override;
+    bool openWithDesktop(const QString& path) override;
 };
 
 /**

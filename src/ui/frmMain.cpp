@@ -4,10 +4,15 @@
 #include "Twips.h"
 #include "WindowLook.h"
 
+#include "report/ListExport.h"
+
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -41,6 +46,7 @@ frmMain::frmMain(QWidget* parent, int timerInterval) : QMainWindow(parent) {
 
     buildControls();
     buildMenus();
+    buildKeys();
     applyDesignSize();
 
     m_timer1 = new QTimer(this);
@@ -97,6 +103,7 @@ void frmMain::buildList() {
     m_lvRC5 = new SortedList(Columns, centralWidget());
     m_lvRC5->setObjectName(u"lvRC5"_s);
     m_lvRC5->setGeometry(Twips::toPixels(LvRC5Rect));
+    m_lvRC5->setSelectionMode(QAbstractItemView::ExtendedSelection); // rows to copy
     connect(m_lvRC5, &QTreeWidget::itemDoubleClicked, this, &frmMain::listDoubleClicked);
 }
 
@@ -143,8 +150,11 @@ void frmMain::buildMenus() {
     addMenuItem(file, u"mnuOpen"_s, u"&Open"_s, &frmMain::openRequested,
                 QKeySequence(Qt::CTRL | Qt::Key_O));
     addMenuItem(file, u"mnuNext"_s, u"&Switch to next log file"_s, &frmMain::nextLogRequested);
+    addMenuItem(file, u"mnuExport"_s, u"&Export list..."_s, &frmMain::exportRequested,
+                QKeySequence(Qt::CTRL | Qt::Key_E));
     file->addSeparator()->setObjectName(u"mnuSeparator"_s);
-    addMenuItem(file, u"mnuExit"_s, u"E&xit"_s, &frmMain::exitRequested);
+    addMenuItem(file, u"mnuExit"_s, u"E&xit"_s, &frmMain::exitRequested,
+                QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu* edit = menuBar()->addMenu(u"&Edit"_s);
     edit->setObjectName(u"mnuEdit"_s);
@@ -154,6 +164,35 @@ void frmMain::buildMenus() {
     addMenuItem(edit, u"mnuNames"_s, u"&Names..."_s, &frmMain::namesRequested,
                 QKeySequence(Qt::CTRL | Qt::Key_N));
     addMenuItem(edit, u"mnuHosts"_s, u"&Hosts file"_s, &frmMain::hostsFileRequested);
+    edit->addSeparator()->setObjectName(u"mnuSeparator2"_s);
+    addMenuItem(edit, u"mnuQuiet"_s, u"&Quiet-client alert..."_s, &frmMain::quietAlertRequested);
+}
+
+void frmMain::buildKeys() {
+    const auto key = [this](QWidget* owner, const QKeySequence& sequence, Qt::ShortcutContext context,
+                            auto slot) {
+        auto* shortcut = new QShortcut(sequence, owner);
+        shortcut->setContext(context);
+        connect(shortcut, &QShortcut::activated, this, slot);
+    };
+    for (const QKeySequence& next : {QKeySequence(Qt::CTRL | Qt::Key_Tab),
+                                     QKeySequence(Qt::CTRL | Qt::Key_PageDown)})
+        key(this, next, Qt::WindowShortcut, [this] { stepTab(1); });
+    for (const QKeySequence& previous : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                                         QKeySequence(Qt::CTRL | Qt::Key_PageUp)})
+        key(this, previous, Qt::WindowShortcut, [this] { stepTab(-1); });
+    for (const QKeySequence& enter : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)})
+        key(m_lvRC5, enter, Qt::WidgetShortcut, [this] {
+            if (!selectedRowKey().isEmpty())
+                Q_EMIT listDoubleClicked();
+        });
+    key(m_lvRC5, QKeySequence::Copy, Qt::WidgetShortcut, [this] { copySelectedRows(); });
+}
+
+void frmMain::stepTab(int step) {
+    const int count = m_tabMain->count();
+    m_tabMain->setCurrentIndex((m_tabMain->currentIndex() + step + count) % count);
 }
 
 void frmMain::applyDesignSize() {
@@ -196,6 +235,43 @@ QString frmMain::rowKey(const QTreeWidgetItem* row) {
 
 QString frmMain::selectedRowKey() const {
     return m_lvRC5->selectedRowKey();
+}
+
+QList<QStringList> frmMain::selectedRowTexts() const {
+    QList<QStringList> rows;
+    for (int index = 0; index < m_lvRC5->topLevelItemCount(); ++index) {
+        const QTreeWidgetItem* row = m_lvRC5->topLevelItem(index);
+        if (!row->isSelected())
+            continue;
+        QStringList cells;
+        for (int column = 0; column < ColumnCount; ++column)
+            cells << row->text(column);
+        rows << cells;
+    }
+    return rows;
+}
+
+void frmMain::copySelectedRows() const {
+    const QList<QStringList> rows = selectedRowTexts();
+    if (!rows.isEmpty())
+        QGuiApplication::clipboard()->setText(ListExport::tabSeparatedRows(rows));
+}
+
+QColor frmMain::quietRowColour() {
+    return QColor(0xff, 0xd8, 0xa0); // amber: readable under black text, unlike a warning red
+}
+
+bool frmMain::rowMarked(const QTreeWidgetItem* row) {
+    return row->background(0).style() != Qt::NoBrush;
+}
+
+void frmMain::markRow(QTreeWidgetItem* row, bool quiet, const QString& toolTip) {
+    if (rowMarked(row) == quiet && row->toolTip(0) == toolTip)
+        return;
+    const QBrush background = quiet ? QBrush(quietRowColour()) : QBrush();
+    for (int column = 0; column < ColumnCount; ++column)
+        row->setBackground(column, background);
+    row->setToolTip(0, toolTip);
 }
 
 void frmMain::setSortKey(int key) {

@@ -8,6 +8,7 @@
 
 class QAction;
 class QLabel;
+class QKeySequence;
 class QMenu;
 class QTabWidget;
 class QTimer;
@@ -19,6 +20,10 @@ class QWidget;
  * clock and date. The window lays itself out, sorts the list on header clicks and empties the
  * list on a tab change; filling it is the refresh pass set with setRefreshHandler. The menu
  * commands are announced as signals.
+ *
+ * The desktop's keys: Ctrl+Q quits (File, Exit), Enter on a row opens it as a double click
+ * does, Ctrl+Tab / Ctrl+PageDown and Ctrl+Shift+Tab / Ctrl+PageUp go to the next and the
+ * previous tab, and Ctrl+C copies the selected rows as tab-separated text.
  */
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -79,6 +84,19 @@ public:
     static QString rowKey(const QTreeWidgetItem* row);
     /** The key of the selected row, or an empty text when none is selected. */
     QString selectedRowKey() const;
+    /** The cell texts of the selected rows, in the order shown. */
+    QList<QStringList> selectedRowTexts() const;
+    /** Puts the selected rows on the clipboard as tab-separated text (Ctrl+C). */
+    void copySelectedRows() const;
+    /**
+     * Marks a row of a client gone quiet, or clears the mark: a background across the row,
+     * the texts as they are, and a tip on the client's cell. Touches the row only when its
+     * mark changes.
+     */
+    static void markRow(QTreeWidgetItem* row, bool quiet, const QString& toolTip = {});
+    static bool rowMarked(const QTreeWidgetItem* row);
+    /** The background of a marked row. */
+    static QColor quietRowColour();
 
     // --- Sort state of lvRC5: key (column index), order (0 ascending, 1 descending), sorted ---
     int sortKey() const { return m_lvRC5->sortKey(); }
@@ -123,11 +141,13 @@ public:
 Q_SIGNALS:
     void openRequested();        ///< File, Open (Ctrl+O)
     void nextLogRequested();     ///< File, Switch to next log file
-    void exitRequested();        ///< File, Exit
+    void exportRequested();      ///< File, Export list... (Ctrl+E)
+    void exitRequested();        ///< File, Exit (Ctrl+Q)
     void preferencesRequested(); ///< Edit, Preferences... (Ctrl+P)
     void namesRequested();       ///< Edit, Names... (Ctrl+N)
     void hostsFileRequested();   ///< Edit, Hosts file
-    void listDoubleClicked();    ///< a double click on a row of lvRC5
+    void quietAlertRequested();  ///< Edit, Quiet-client alert...
+    void listDoubleClicked();    ///< a double click on a row of lvRC5, or Enter on it
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -139,6 +159,8 @@ private:
     void buildList();
     void buildStatusBar();
     void buildMenus();
+    void buildKeys();
+    void stepTab(int step);
     QAction* addMenuItem(QMenu* menu, const QString& name, const QString& caption,
                          void (frmMain::*signal)(), const QKeySequence& shortcut = {});
     void applyDesignSize();

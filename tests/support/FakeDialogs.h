@@ -27,7 +27,21 @@ public:
         return chosenFiles.isEmpty() ? std::nullopt : chosenFiles.takeFirst();
     }
 
+    std::optional<QString> chooseExportFile(QWidget*, const QString& suggested) override {
+        suggestedExports << suggested;
+        return exportFiles.isEmpty() ? std::nullopt : exportFiles.takeFirst();
+    }
+    void inform(QWidget*, const QString& text) override { notices << text; }
+    bool openWithDesktop(const QString& path) override {
+        opened << path;
+        return true;
+    }
+
     QStringList warnings;
+    QStringList notices;
+    QStringList opened;
+    QStringList suggestedExports;
+    QList<std::optional<QString>> exportFiles; ///< what the save dialog returns; then cancel
     QStringList questions;
     QList<bool> questionIcons;
     QList<bool> answers; ///< Yes (true) or No, in order; then No
