@@ -1,4 +1,5 @@
 #include "ui/Analyzer.h"
+#include "ui/CommandLine.h"
 #include "ui/TerminationSignals.h"
 #include "ui/UserDialogs.h"
 #include "ui/WindowLook.h"
@@ -11,10 +12,17 @@
 #include <QTimer>
 
 int main(int argc, char* argv[]) {
+    QCoreApplication::setApplicationName(QStringLiteral("Quillmere Log Analyzer"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QLA_VERSION));
+    if (const std::optional<int> answered = CommandLine::answerWithoutWindows(argc, argv))
+        return *answered;
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillmere Log Analyzer"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(QLA_DESKTOP_ID));
     QApplication::setWindowIcon(programIcon());
-    QApplication::setFont(windowFont());
+    // The program's windows set their designed font themselves; the standard file dialog and
+    // the message boxes keep the desktop's.
+    const QString log = CommandLine::logArgument(app);
     // The window hides into the tray; only Exit (or the end of the session) ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -28,6 +36,7 @@ int main(int argc, char* argv[]) {
     environment.statsFilePath = AppPaths::statsFilePath();
     environment.namesFilePath = AppPaths::namesFilePath();
     environment.lockFilePath = AppPaths::lockFilePath();
+    environment.commandLineLog = log;
     Analyzer analyzer(std::move(environment));
 
     // A service stop or the end of the session: no one is there to answer a dialog.

@@ -74,8 +74,7 @@ void Analyzer::offerReportFolder() {
                                          u"there. Create it now?"_s,
                                      true))
             return;
-        if (!QDir().mkpath(folder) ||
-            FolderCheck::check(folder) != FolderCheck::State::Usable)
+        if (!QDir().mkpath(folder) || FolderCheck::check(folder) != FolderCheck::State::Usable)
             tell(u"The report folder "_s + folder + u" could not be created."_s);
         return;
     case FolderCheck::State::NotAFolder:

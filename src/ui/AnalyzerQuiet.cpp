@@ -18,8 +18,7 @@ void Analyzer::checkQuietClients() {
     // In the middle of a run the log's time is the backlog's: only a run's end says "now".
     if (m_session.IsProcessing() || m_session.IsClosing || !m_window)
         return;
-    const QDateTime logClock =
-        m_env.clock->now().addSecs(qint64(m_preferences.TimeZone) * 3600);
+    const QDateTime logClock = m_env.clock->now().addSecs(qint64(m_preferences.TimeZone) * 3600);
     const QStringList wentQuiet = m_quiet.update(m_statistics.Clients, m_session.LastDate,
                                                  m_session.LastTime, logClock, m_quietHours);
     markQuietRows(currentProject());

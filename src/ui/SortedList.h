@@ -17,8 +17,8 @@ struct ListColumn {
  * (SortKey, counted from 0) in the sort order (SortOrder, 0 ascending, 1 descending), so that
  * right-justified numbers sort by value. Rows carry a key and are found by it through a hash.
  * The rows are re-ordered when the sort state changes, on a header click and on resortList,
- * never because a cell changed; the header shows Qt's sort indicator on the sort column. Both the main window's
- * client list and the detail window's day list are one.
+ * never because a cell changed; the header shows Qt's sort indicator on the sort column. Both the
+ * main window's client list and the detail window's day list are one.
  */
 class SortedList : public QTreeWidget {
     Q_OBJECT

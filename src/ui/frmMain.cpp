@@ -169,14 +169,14 @@ void frmMain::buildMenus() {
 }
 
 void frmMain::buildKeys() {
-    const auto key = [this](QWidget* owner, const QKeySequence& sequence, Qt::ShortcutContext context,
-                            auto slot) {
+    const auto key = [this](QWidget* owner, const QKeySequence& sequence,
+                            Qt::ShortcutContext context, auto slot) {
         auto* shortcut = new QShortcut(sequence, owner);
         shortcut->setContext(context);
         connect(shortcut, &QShortcut::activated, this, slot);
     };
-    for (const QKeySequence& next : {QKeySequence(Qt::CTRL | Qt::Key_Tab),
-                                     QKeySequence(Qt::CTRL | Qt::Key_PageDown)})
+    for (const QKeySequence& next :
+         {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)})
         key(this, next, Qt::WindowShortcut, [this] { stepTab(1); });
     for (const QKeySequence& previous : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
                                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
