@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds a Release and starts Quillmere Log Analyzer.
-# With --demo, a simulated proxy also appends to a demo log that you can open at once.
+# With --demo, a simulated proxy also appends to a demo log, and the program starts on it.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-release -j"$(nproc)" --target quillmere-log-analyzer conlog-sim
 
+args=()
 if [ "${1:-}" = "--demo" ]; then
     demo="${XDG_DATA_HOME:-$HOME/.local/share}/Quillmere Log Analyzer/demo/conlog.log"
     mkdir -p "$(dirname "$demo")"
@@ -15,6 +16,6 @@ if [ "${1:-}" = "--demo" ]; then
     sim=$!
     trap 'kill $sim 2>/dev/null' EXIT
     echo "A simulated proxy is writing to: $demo"
-    echo "Open it with File, Open (Ctrl+O)."
+    args=("$demo")
 fi
-./build-release/src/quillmere-log-analyzer
+./build-release/src/quillmere-log-analyzer "${args[@]}"
