@@ -1,5 +1,6 @@
 #include "QuietAlertDialog.h"
 
+#include "LineSpacedLabel.h"
 #include "WindowLook.h"
 
 #include <QDialogButtonBox>
@@ -15,10 +16,8 @@ QuietAlertDialog::QuietAlertDialog(int hours, QWidget* parent) : QDialog(parent)
     setWindowTitle(u"Quiet-client alert"_s);
     setFont(windowFont());
 
-    auto* text = new QLabel(u"Tell me when a client that was returning blocks has sent none for "
-                            u"more than:"_s,
-                            this);
-    text->setWordWrap(true);
+    auto* text = new LineSpacedLabel(
+        u"Tell me when a client that was returning blocks\nhas sent none for more than:"_s, this);
     m_hours = new QSpinBox(this);
     m_hours->setObjectName(u"txtHours"_s);
     m_hours->setRange(0, MaxHours);
@@ -26,10 +25,9 @@ QuietAlertDialog::QuietAlertDialog(int hours, QWidget* parent) : QDialog(parent)
     m_hours->setSpecialValueText(u"0 (off)"_s);
     auto* unit = new QLabel(u"&hours"_s, this);
     unit->setBuddy(m_hours);
-    auto* note = new QLabel(u"The time is the log's own: reading an old log raises nothing. "
-                            u"0 turns the alert off."_s,
-                            this);
-    note->setWordWrap(true);
+    auto* note = new LineSpacedLabel(u"Time is the log's own: reading an old log raises\n"
+                                     u"nothing. 0 turns the alert off."_s,
+                                     this);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -44,8 +42,6 @@ QuietAlertDialog::QuietAlertDialog(int hours, QWidget* parent) : QDialog(parent)
     layout->addWidget(note);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    text->setFixedWidth(fontMetrics().averageCharWidth() * 48);
-    note->setFixedWidth(text->width());
     m_hours->setFocus();
     m_hours->selectAll();
 }

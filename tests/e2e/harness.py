@@ -280,7 +280,7 @@ def open_positions(pid, paths):
 class App:
     """One run of the program, from start to its end."""
 
-    def __init__(self, build, sandbox, display, label):
+    def __init__(self, build, sandbox, display, label, args=()):
         self.exe = os.path.join(build, "src", BASE_NAME)
         self.sandbox = sandbox
         self.display = display
@@ -290,7 +290,7 @@ class App:
         # QLA_E2E_WRAPPER runs the program under a tool that keeps its process id, e.g.
         # "valgrind --error-exitcode=99" (the tool's output lands in <label>.out).
         wrapper = os.environ.get("QLA_E2E_WRAPPER", "").split()
-        self.process = subprocess.Popen(wrapper + [self.exe], env=sandbox.env(display), cwd=sandbox.home,
+        self.process = subprocess.Popen(wrapper + [self.exe, *args], env=sandbox.env(display), cwd=sandbox.home,
                                         stdout=self._out, stderr=subprocess.STDOUT)
         self.pid = self.process.pid
         self.main = None

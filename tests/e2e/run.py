@@ -18,10 +18,11 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from harness import Failure, Skip, log  # noqa: E402
 from scenarios import SCENARIOS as E2E_SCENARIOS, Context  # noqa: E402
+from desktop import desktop  # noqa: E402
 from soak import soak  # noqa: E402
 
 # The soak run is driven like the others but is long; CTest labels it soak, not e2e.
-SCENARIOS = {**E2E_SCENARIOS, "soak": soak}
+SCENARIOS = {**E2E_SCENARIOS, "desktop": desktop, "soak": soak}
 
 
 def main():

@@ -39,9 +39,9 @@ class Context:
         values.setdefault("Refresh_Rate", REFRESH)
         self.sandbox.set_settings("Common", **values)
 
-    def start(self, label):
+    def start(self, label, args=()):
         self.settings()
-        app = App(self.build, self.sandbox, self.display, label)
+        app = App(self.build, self.sandbox, self.display, label, args)
         self.apps.append(app)
         app.wait_main_window()
         return app
