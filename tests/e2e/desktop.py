@@ -1,13 +1,14 @@
 """The end-to-end scenario of what a desktop program is expected to do beyond the design: a
-log named on the command line, a client gone quiet (marked and announced once), File, Export
+log named on the command line, a client gone quiet (marked and announced), File, Export
 list read back with Python's csv module, Enter on a row, the chart of the detail window, the
 quiet-client dialog and Ctrl+Q. Screenshots stay in <build>/e2e/desktop/screenshots/."""
 
 import csv
 import os
+from collections import Counter
 from datetime import datetime, timedelta
 
-from harness import check, log, poll
+from harness import check, poll
 
 MARK = bytes((0xff, 0xd8, 0xa0))      # the background of a quiet client's row
 BAR, TODAY = bytes((0x1f, 0x6f, 0xd6)), bytes((0xe6, 0x85, 0x1e))  # the chart's colours
@@ -18,20 +19,20 @@ CHART, QUIET = "10.0.0.1", "10.0.0.9"
 
 def make_log(path, now):
     """A log that ends now: CHART has nine days behind it (one of 0 blocks, one huge), QUIET
-    stopped three hours ago, the hostile names count in the last half hour. Returns the
+    stopped seven hours ago, the hostile names count in the last half hour. Returns the
     blocks per client."""
     events = [(now - timedelta(days=d, hours=2), CHART, blocks)
               for d, blocks in zip(range(9, 0, -1), (5, 0, 9000, 3, 40, 7, 12, 1, 30))]
-    events += [(now - timedelta(hours=h), QUIET, 4) for h in (9, 5, 3)]
+    events += [(now - timedelta(hours=h), QUIET, 4) for h in (12, 9, 7)]
     events += [(now - timedelta(minutes=30 - i), name, i + 1) for i, name in enumerate(HOSTILE)]
     events.append((now - timedelta(minutes=1), CHART, 6))
     with open(path, "wb") as f:
         for when, name, blocks in sorted(events):
             f.write(f"{when:%m/%d/%y %H:%M:%S} Client {name} --> sent rc5 {blocks} blocks\r\r\n"
                     .encode("latin-1"))
-    totals = {}
+    totals = Counter()
     for _, name, blocks in events:
-        totals[name] = totals.get(name, 0) + blocks
+        totals[name] += blocks
     return totals
 
 
@@ -42,12 +43,13 @@ def has_colour(ctx, window, colour):
 
 
 def desktop(ctx):
-    """A log from the command line; a quiet client marked and announced once; Export list as
-    CSV; Enter on a row and the chart; the quiet-client dialog; Ctrl+Q keeps the settings."""
+    """A log from the command line; a quiet client marked and announced; Export list as CSV;
+    Enter on a row and the chart; the quiet-client dialog; Ctrl+Q keeps the settings."""
     sb, display = ctx.sandbox, ctx.display
     path = sb.log_path("conlog.log")
     totals = make_log(path, datetime.now())
-    ctx.settings(QuietClientHours=2, Time_Zone=0, AlwaysLoad=1)
+    # A threshold that is not a number reads as the default, 6 hours.
+    ctx.settings(QuietClientHours="six", Time_Zone=0, AlwaysLoad=1)
     app = ctx.start("run1", args=[path])
 
     notice = app.wait_window("^Quillmere Log Analyzer$", timeout=30, exclude=[app.main])
@@ -56,20 +58,12 @@ def desktop(ctx):
     app.wait_window_gone(notice)
     poll(lambda: has_colour(ctx, app.main, MARK), 10, 0.3, "the quiet client's row mark")
     ctx.shot("quiet-row-mark")
-    # More of the log: the client is still quiet, and is not announced a second time.
-    with open(path, "ab") as f:
-        f.write(f"{datetime.now():%m/%d/%y %H:%M:%S} Client {CHART} --> sent rc5 1 blocks\r\r\n".encode())
-    totals[CHART] += 1
-    app.wait_settled([path], 1)
-    check(app.visible_windows() == [(app.main, "Quillmere Log Analyzer")],
-          f"after more of the log the program shows {app.visible_windows()}")
 
     exported = sb.log_path("clients.csv")
     display.keys(app.main, "ctrl+e")
     dialog = app.wait_window("^Export list$")
     display.keys(dialog, "ctrl+a")
     display.type_text(dialog, exported)
-    ctx.shot("export-dialog")
     display.keys(dialog, "Return")
     poll(lambda: os.path.exists(exported), 15, what="the exported file")
     ctx.shot("exported")
@@ -85,7 +79,6 @@ def desktop(ctx):
     today = datetime.now().strftime("%Y-%m-%d")
     check(all(row[5] == "RC5" and row[6].startswith(today) for row in rows[1:]),
           "the CSV's rows do not all carry the project and the export's date")
-    log(f"the export holds {len(rows) - 1} rows, hostile names inert")
 
     x0, y0, _, _ = display.geometry(app.main)
     display.click(x0 + 50, y0 + 109)  # the first row; the list is sorted by client, as text
