@@ -7,6 +7,7 @@
 
 #include "persistence/Settings.h"
 #include "report/ReportSchedule.h"
+#include "stats/DaySeries.h"
 #include "ui/Analyzer.h"
 #include "ui/DayChart.h"
 #include "ui/frmMain.h"
@@ -99,29 +100,33 @@ private Q_SLOTS:
         QVERIFY(p.analyzer->quietClients().quietKeys().isEmpty());
     }
 
-    void commandLineLogThatCannotBeRead_data() {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("missing") << u"missing.log"_s;
-        QTest::newRow("a FIFO") << u"fifo.log"_s;
+    void userIsTold_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("warnings");
+        QTest::newRow("a missing log") << u"missing.log"_s << 1;
+        QTest::newRow("a FIFO for a log") << u"fifo.log"_s << 1;
+        QTest::newRow("an export into a file") << u"export"_s << 1;
+        QTest::newRow("a hosts file to read only") << u"hosts"_s << 1;
+        QTest::newRow("a hosts file to edit") << u"hosts editable"_s << 0;
     }
-    void commandLineLogThatCannotBeRead() {
-        QFETCH(QString, name);
+    void userIsTold() {
+        QFETCH(QString, command);
+        const QString hosts = m_dir->filePath(u"hosts"_s);
         QVERIFY(::mkfifo(QFile::encodeName(m_dir->filePath(u"fifo.log"_s)), 0600) == 0);
-        Program p(m_dir->path(), m_dir->filePath(name));
-        QCOMPARE(p.dialogs.warnings.size(), 1);
+        // Read-only even for root, who runs the suite in CI.
+        QVERIFY(command.contains(u"editable"_s)
+                    ? writeFile(hosts, "127.0.0.1 localhost\n")
+                    : QFile::link(u"/proc/sys/kernel/osrelease"_s, hosts));
+        Program p(m_dir->path(),
+                  command.endsWith(u".log"_s) ? m_dir->filePath(command) : QString());
+        p.dialogs.exportFiles = {hosts + u"/list.csv"_s};
+        if (command == u"export")
+            p.analyzer->mnuExport_Click();
+        if (command.startsWith(u"hosts"_s))
+            p.analyzer->mnuHosts_Click();
+        QTEST(int(p.dialogs.warnings.size()), "warnings");
+        QCOMPARE(p.dialogs.opened.size(), command.startsWith(u"hosts"_s) ? 1 : 0);
         QVERIFY(p.analyzer->session().FileName.isEmpty());
-    }
-
-    void failedExportIsSaid() {
-        Program p(m_dir->path());
-        const QString file = m_dir->filePath(u"list.csv"_s);
-        p.dialogs.exportFiles = {file, file + u"/list.csv"_s};
-        p.analyzer->mnuExport_Click();
-        p.analyzer->mnuExport_Click(); // into a "folder" that is a file
-        QCOMPARE(p.dialogs.suggestedExports.first(),
-                 QDir::home().filePath(u"quillmere-RC5-2026-12-06.csv"_s));
-        QCOMPARE(p.dialogs.warnings.size(), 1);
-        QVERIFY(readFile(file).startsWith("Client,Total blocks,"));
     }
 
     void reportFolderOfferedOnPreferencesOk() {
@@ -140,18 +145,6 @@ private Q_SLOTS:
         QCOMPARE(p.dialogs.questions.size(), 1);
         QVERIFY(p.dialogs.questions.first().contains(folder));
         QVERIFY(QFileInfo(folder).isDir());
-    }
-
-    void hostsFileThatCanOnlyBeRead() {
-        // Read-only even for root, who runs the suite in CI; then a file the user may write.
-        QVERIFY(QFile::link(u"/proc/sys/kernel/osrelease"_s, m_dir->filePath(u"hosts"_s)));
-        Program p(m_dir->path());
-        p.analyzer->mnuHosts_Click();
-        QFile::remove(m_dir->filePath(u"hosts"_s));
-        QVERIFY(writeFile(m_dir->filePath(u"hosts"_s), "127.0.0.1 localhost\n"));
-        p.analyzer->mnuHosts_Click();
-        QCOMPARE(p.dialogs.warnings.size(), 1);
-        QCOMPARE(p.dialogs.opened.size(), 2);
     }
 
     void chartBarsByDate_data() {
