@@ -7,6 +7,7 @@
 #include "frmMain.h"
 
 #include "common/Clock.h"
+#include "common/WholeFile.h"
 #include "report/FolderCheck.h"
 #include "report/ListExport.h"
 
@@ -34,25 +35,25 @@ void Analyzer::mnuExport_Click() {
         ListExport::csvBytes(ListReportTable(*m_window), currentProject(), m_env.clock->now());
     QString reason;
     if (!ListExport::writeCsvFile(*path, csv, &reason))
-        m_env.dialogs->warn(m_window.get(),
-                            u"The list could not be exported to "_s + *path + u":\n"_s + reason);
+        m_env.dialogs->warn(m_window.get(), u"The list could not be exported to "_s +
+                                                ShortenedForMessage(*path) + u":\n"_s + reason);
 }
 
 std::optional<QString> Analyzer::commandLineLog() {
     if (m_env.commandLineLog.isEmpty())
         return std::nullopt;
     const QFileInfo log(m_env.commandLineLog);
+    const QString shown = ShortenedForMessage(log.absoluteFilePath());
     if (!log.exists()) {
-        m_env.dialogs->warn(m_window.get(), u"The log "_s + log.absoluteFilePath() +
+        m_env.dialogs->warn(m_window.get(), u"The log "_s + shown +
                                                 u" does not exist. The program goes on "
                                                 u"without it."_s);
         return std::nullopt;
     }
     // A FIFO or a device would be waited on for ever; a folder has no lines.
     if (!log.isFile()) {
-        m_env.dialogs->warn(m_window.get(), log.absoluteFilePath() +
-                                                u" is not a file that can be read as a log. "
-                                                u"The program goes on without it."_s);
+        m_env.dialogs->warn(m_window.get(), shown + u" is not a file that can be read as a log. "
+                                                    u"The program goes on without it."_s);
         return std::nullopt;
     }
     return log.canonicalFilePath();
@@ -60,6 +61,7 @@ std::optional<QString> Analyzer::commandLineLog() {
 
 void Analyzer::offerReportFolder() {
     const QString folder = FolderCheck::expandHome(m_preferences.WebFolder);
+    const QString shown = ShortenedForMessage(folder);
     const auto tell = [this](const QString& text) { m_env.dialogs->warn(m_window.get(), text); };
     switch (FolderCheck::check(m_preferences.WebFolder)) {
     case FolderCheck::State::Usable:
@@ -69,18 +71,18 @@ void Analyzer::offerReportFolder() {
                     u"until one is."_s);
     case FolderCheck::State::Missing:
         if (!m_env.dialogs->askYesNo(m_window.get(),
-                                     u"The report folder "_s + folder +
+                                     u"The report folder "_s + shown +
                                          u" does not exist, so no report can be written "
                                          u"there. Create it now?"_s,
                                      true))
             return;
         if (!QDir().mkpath(folder) || FolderCheck::check(folder) != FolderCheck::State::Usable)
-            tell(u"The report folder "_s + folder + u" could not be created."_s);
+            tell(u"The report folder "_s + shown + u" could not be created."_s);
         return;
     case FolderCheck::State::NotAFolder:
-        return tell(folder + u" is not a folder: no report can be written there."_s);
+        return tell(shown + u" is not a folder: no report can be written there."_s);
     case FolderCheck::State::NotWritable:
-        return tell(u"No report can be written in "_s + folder +
+        return tell(u"No report can be written in "_s + shown +
                     u": the folder cannot be written."_s);
     }
 }

@@ -8,6 +8,7 @@
 #include "frmMain.h"
 
 #include "common/Clock.h"
+#include "common/WholeFile.h"
 #include "persistence/QuietSetting.h"
 
 #include <QTreeWidgetItem>
@@ -48,8 +49,9 @@ void Analyzer::alertQuietClients(const QStringList& keys) {
         const ClientRecord* record = m_statistics.Clients.find(key);
         if (!record)
             continue;
-        const QString client = key.mid(3);
-        const QString shown = m_names.Resolve(client);
+        // Names come from the log: one may be long enough to freeze a message box.
+        const QString client = ShortenedForMessage(key.mid(3));
+        const QString shown = ShortenedForMessage(m_names.Resolve(key.mid(3)));
         lines << u"%1 has returned no %2 blocks for more than %3 hours (last block %4)."_s.arg(
             shown == client ? client : shown + u" ("_s + client + u')', key.left(3),
             QString::number(m_quietHours), record->Time);
