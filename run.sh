@@ -9,13 +9,16 @@ cmake --build build-release -j"$(nproc)" --target quillmere-log-analyzer conlog-
 
 args=()
 if [ "${1:-}" = "--demo" ]; then
-    demo="${XDG_DATA_HOME:-$HOME/.local/share}/Quillmere Log Analyzer/demo/conlog.log"
-    mkdir -p "$(dirname "$demo")"
+    # The demo keeps statistics and settings of its own: opening its log never replaces yours.
+    home="${XDG_DATA_HOME:-$HOME/.local/share}/Quillmere Log Analyzer/demo"
+    demo="$home/conlog.log"
+    mkdir -p "$home"
     [ -s "$demo" ] || ./build-release/tools/conlog-sim --lines 20000 --seed 1 "$demo"
     ./build-release/tools/conlog-sim --append --rate 20 "$demo" &
     sim=$!
     trap 'kill $sim 2>/dev/null' EXIT
     echo "A simulated proxy is writing to: $demo"
+    export XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config"
     args=("$demo")
 fi
 ./build-release/src/quillmere-log-analyzer "${args[@]}"

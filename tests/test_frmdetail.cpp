@@ -312,9 +312,9 @@ private Q_SLOTS:
         clickHeader(window, frmDetail::ColDate);
         QCOMPARE(sorting(window), std::pair(0, 0));
         QCOMPARE(columnTexts(window, 0).first(), u"01/02/26"_s);
-        QCOMPARE(std::pair(list->header()->sortIndicatorSection(),
-                           list->header()->sortIndicatorOrder()),
-                 std::pair(int(frmDetail::ColDate), Qt::AscendingOrder));
+        QCOMPARE(
+            std::pair(list->header()->sortIndicatorSection(), list->header()->sortIndicatorOrder()),
+            std::pair(int(frmDetail::ColDate), Qt::AscendingOrder));
     }
 
     void marginLayoutKeepsLabelOnListEdge() {

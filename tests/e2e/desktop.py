@@ -49,8 +49,7 @@ def desktop(ctx):
     path = sb.log_path("conlog.log")
     totals = make_log(path, datetime.now())
     # A threshold that is not a number reads as the default, 6 hours.
-    ctx.settings(QuietClientHours="six", Time_Zone=0, AlwaysLoad=1)
-    app = ctx.start("run1", args=[path])
+    app = ctx.start("run1", args=[path], QuietClientHours="six", Time_Zone=0)
 
     notice = app.wait_window("^Quillmere Log Analyzer$", timeout=30, exclude=[app.main])
     ctx.shot("quiet-alert")

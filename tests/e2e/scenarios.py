@@ -34,13 +34,15 @@ class Context:
     # -- runs -----------------------------------------------------------------------------
 
     def settings(self, **values):
-        """Writes preferences before a start; name lookups never leave the machine."""
+        """Writes preferences before a start; name lookups never leave the machine, and the
+        simulated logs' quiet clients are not announced unless a scenario asks for it."""
         values.setdefault("ResolveClients", 0)
+        values.setdefault("QuietClientHours", 0)
         values.setdefault("Refresh_Rate", REFRESH)
         self.sandbox.set_settings("Common", **values)
 
-    def start(self, label, args=()):
-        self.settings()
+    def start(self, label, args=(), **settings):
+        self.settings(**settings)
         app = App(self.build, self.sandbox, self.display, label, args)
         self.apps.append(app)
         app.wait_main_window()
