@@ -41,7 +41,7 @@ private Q_SLOTS:
             const QString command = words.takeFirst();
             if (command == u"?") {
                 const QStringList alerts =
-                    quiet.update(statistics.Clients, text("MM/dd/yy"), text("hh:mm:ss"),
+                    quiet.update(statistics.clients, text("MM/dd/yy"), text("hh:mm:ss"),
                                  latest.addDays(clockDays), hours);
                 QCOMPARE(alerts, words.replaceInStrings(QRegularExpression(u"^"_s), Project::RC5));
             } else if (command == u"=") {

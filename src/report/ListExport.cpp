@@ -78,7 +78,7 @@ QString tabSeparatedRows(const QList<QStringList>& rows) {
 }
 
 bool writeCsvFile(const QString& path, const QByteArray& csv, QString* errorText) {
-    return SaveFileSafely(path, csv, false, errorText) == SaveOutcome::Saved;
+    return saveFileSafely(path, csv, false, errorText) == SaveOutcome::Saved;
 }
 
 } // namespace ListExport

@@ -32,18 +32,18 @@ void Analyzer::mnuExport_Click() {
     m_exportFolder = QFileInfo(*path).absolutePath();
     // The list as it is now: it went on changing while the dialog was open.
     const QByteArray csv =
-        ListExport::csvBytes(ListReportTable(*m_window), currentProject(), m_env.clock->now());
+        ListExport::csvBytes(listReportTable(*m_window), currentProject(), m_env.clock->now());
     QString reason;
     if (!ListExport::writeCsvFile(*path, csv, &reason))
         m_env.dialogs->warn(m_window.get(), u"The list could not be exported to "_s +
-                                                ShortenedForMessage(*path) + u":\n"_s + reason);
+                                                shortenedForMessage(*path) + u":\n"_s + reason);
 }
 
 std::optional<QString> Analyzer::commandLineLog() {
     if (m_env.commandLineLog.isEmpty())
         return std::nullopt;
     const QFileInfo log(m_env.commandLineLog);
-    const QString shown = ShortenedForMessage(log.absoluteFilePath());
+    const QString shown = shortenedForMessage(log.absoluteFilePath());
     if (!log.exists()) {
         m_env.dialogs->warn(m_window.get(), u"The log "_s + shown +
                                                 u" does not exist. The program goes on "
@@ -61,7 +61,7 @@ std::optional<QString> Analyzer::commandLineLog() {
 
 void Analyzer::offerReportFolder() {
     const QString folder = FolderCheck::expandHome(m_preferences.WebFolder);
-    const QString shown = ShortenedForMessage(folder);
+    const QString shown = shortenedForMessage(folder);
     const auto tell = [this](const QString& text) { m_env.dialogs->warn(m_window.get(), text); };
     switch (FolderCheck::check(m_preferences.WebFolder)) {
     case FolderCheck::State::Usable:
