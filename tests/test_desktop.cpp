@@ -52,7 +52,7 @@ struct Program {
     FakeClock clock; // 12/06/26 12:00, the log's clock 10:00
     ScriptedErrorReport errors;
     FakeDialogs dialogs;
-    FakeTrayPlatform tray;
+    FakeTray tray;
     std::unique_ptr<Analyzer> analyzer;
 };
 
@@ -64,6 +64,7 @@ private Q_SLOTS:
     void init() {
         QFile::remove(SettingsStore().fileName());
         SaveSetting(SettingsKey::Common, "ResolveClients"_L1, u"0"_s);
+        SaveSetting(SettingsKey::Common, "Refresh Rate"_L1, u"1"_s);
         m_dir = std::make_unique<QTemporaryDir>();
     }
 
@@ -96,8 +97,12 @@ private Q_SLOTS:
         QVERIFY(writeFile(path, log + line("a", "09:00:00")));
         Program p(m_dir->path(), path); // the log named on the command line is opened
         QCOMPARE(p.analyzer->session().CurrentLine, 1502);
-        QVERIFY(p.dialogs.notices.isEmpty());
         QVERIFY(p.analyzer->quietClients().quietKeys().isEmpty());
+        // Live, "a" stops again: the tray tells it, with the timer ticking.
+        QVERIFY(writeFile(path, log + line("a", "09:00:00") + line("b", "15:01:00")));
+        QTRY_COMPARE(p.tray.messages.size(), 1);
+        QVERIFY(p.tray.messages.first().startsWith(u"a has returned no RC5 blocks"_s));
+        QVERIFY(p.dialogs.notices.isEmpty());
     }
 
     void userIsTold_data() {
@@ -136,7 +141,7 @@ private Q_SLOTS:
         preferences.WebFolder = u"~/reports"_s;
         const QString folder = QDir::home().filePath(u"reports"_s);
         QDir(folder).removeRecursively();
-        QCOMPARE(ReportSchedule::ReportFolder(preferences), folder);
+        QCOMPARE(ReportSchedule::reportFolder(preferences), folder);
         p.dialogs.answers = {true};
         QTimer::singleShot(0, [] {
             QApplication::activeModalWidget()->findChild<QPushButton*>(u"cmdOk"_s)->click();

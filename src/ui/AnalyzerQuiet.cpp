@@ -2,6 +2,7 @@
 // threshold's dialog.
 #include "Analyzer.h"
 
+#include "CSysTrayIcon.h"
 #include "QuietAlertDialog.h"
 #include "UserDialogs.h"
 #include "frmHidden.h"
@@ -20,7 +21,7 @@ void Analyzer::checkQuietClients() {
     if (m_session.IsProcessing() || m_session.IsClosing || !m_window)
         return;
     const QDateTime logClock = m_env.clock->now().addSecs(qint64(m_preferences.TimeZone) * 3600);
-    const QStringList wentQuiet = m_quiet.update(m_statistics.Clients, m_session.LastDate,
+    const QStringList wentQuiet = m_quiet.update(m_statistics.clients, m_session.LastDate,
                                                  m_session.LastTime, logClock, m_quietHours);
     markQuietRows(currentProject());
     if (!wentQuiet.isEmpty())
@@ -36,7 +37,7 @@ void Analyzer::markQuietRows(const QString& project) {
         QTreeWidgetItem* row = m_window->findRow(key.mid(project.size()));
         if (!row)
             continue;
-        const ClientRecord* record = m_statistics.Clients.find(key);
+        const ClientRecord* record = m_statistics.clients.find(key);
         const bool quiet = m_quiet.isQuiet(key) && record;
         frmMain::markRow(row, quiet, quiet ? u"No blocks since "_s + record->Time : QString());
     }
@@ -46,17 +47,23 @@ void Analyzer::markQuietRows(const QString& project) {
 void Analyzer::alertQuietClients(const QStringList& keys) {
     QStringList lines;
     for (const QString& key : keys) {
-        const ClientRecord* record = m_statistics.Clients.find(key);
+        const ClientRecord* record = m_statistics.clients.find(key);
         if (!record)
             continue;
         // Names come from the log: one may be long enough to freeze a message box.
-        const QString client = ShortenedForMessage(key.mid(3));
-        const QString shown = ShortenedForMessage(m_names.Resolve(key.mid(3)));
+        const QString client = shortenedForMessage(key.mid(3));
+        const QString shown = shortenedForMessage(m_names.Resolve(key.mid(3)));
         lines << u"%1 has returned no %2 blocks for more than %3 hours (last block %4)."_s.arg(
             shown == client ? client : shown + u" ("_s + client + u')', key.left(3),
             QString::number(m_quietHours), record->Time);
     }
-    if (!lines.isEmpty())
+    if (lines.isEmpty())
+        return;
+    // A notification of the tray; where there is none, a box that does not stop the counting.
+    const QString title =
+        lines.size() == 1 ? u"A client has gone quiet"_s : u"Clients have gone quiet"_s;
+    if (!m_hidden || !m_hidden->trayAvailable() ||
+        !m_hidden->sysTray().showMessage(title, lines.join(u'\n')))
         m_env.dialogs->inform(m_window.get(), lines.join(u'\n'));
 }
 

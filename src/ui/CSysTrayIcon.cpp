@@ -44,3 +44,10 @@ void CSysTrayIcon::setTipText(const QString& sTip) {
 void CSysTrayIcon::setMenu(QMenu* menu) {
     m_tray.setContextMenu(menu);
 }
+
+bool CSysTrayIcon::showMessage(const QString& title, const QString& text) {
+    if (!m_visible || !m_tray.supportsMessages())
+        return false;
+    m_tray.showMessage(title, text);
+    return true;
+}

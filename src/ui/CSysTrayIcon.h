@@ -35,6 +35,11 @@ public:
     void setTipText(const QString& sTip);
     /** The menu of a right click on the icon. */
     void setMenu(QMenu* menu);
+    /**
+     * A notification beside the icon; false, showing nothing, when the icon is not in the tray
+     * or the tray shows no messages.
+     */
+    bool showMessage(const QString& title, const QString& text);
 
 private:
     TrayIcon& m_tray;

@@ -36,6 +36,10 @@ public:
     void setContextMenu(QMenu* menu) override { m_icon.setContextMenu(menu); }
     void show() override { m_icon.show(); }
     void hide() override { m_icon.hide(); }
+    bool supportsMessages() const override { return QSystemTrayIcon::supportsMessages(); }
+    void showMessage(const QString& title, const QString& message) override {
+        m_icon.showMessage(title, message, QSystemTrayIcon::Information);
+    }
 
 private:
     QSystemTrayIcon m_icon;

@@ -28,6 +28,10 @@ public:
     virtual void setContextMenu(QMenu* menu) = 0;
     virtual void show() = 0;
     virtual void hide() = 0;
+    /** Whether the tray can show a message beside the icon (a notification). */
+    virtual bool supportsMessages() const = 0;
+    /** Shows a message beside the icon for a while, as the desktop shows notifications. */
+    virtual void showMessage(const QString& title, const QString& message) = 0;
 
 Q_SIGNALS:
     void activated(QSystemTrayIcon::ActivationReason reason);

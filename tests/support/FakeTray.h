@@ -3,6 +3,7 @@
 #include "ui/TrayIcon.h"
 
 #include <QIcon>
+#include <QStringList>
 
 /** A notification area that keeps what it was given; click() reports a click on the icon. */
 class FakeTray : public TrayIcon {
@@ -14,6 +15,8 @@ public:
     void setContextMenu(QMenu* value) override { menu = value; }
     void show() override { shown = true; }
     void hide() override { shown = false; }
+    bool supportsMessages() const override { return true; }
+    void showMessage(const QString&, const QString& message) override { messages << message; }
 
     void click(QSystemTrayIcon::ActivationReason reason) { Q_EMIT activated(reason); }
 
@@ -23,4 +26,5 @@ public:
     QIcon icon;
     QString toolTip;
     QMenu* menu = nullptr;
+    QStringList messages;
 };
