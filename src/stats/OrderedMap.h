@@ -20,12 +20,21 @@ public:
     bool isEmpty() const { return m_entries.empty(); }
     void reserve(qsizetype n) {
         m_entries.reserve(size_t(n));
-        m_index.reserve(n);
+        if (n > LinearLimit)
+            m_index.reserve(n);
     }
 
     /** Index of key, or -1. */
-    qsizetype indexOf(const QString& key) const { return m_index.value(key, -1); }
-    bool contains(const QString& key) const { return m_index.contains(key); }
+    qsizetype indexOf(const QString& key) const {
+        if (m_index.isEmpty()) {
+            for (size_t i = 0; i < m_entries.size(); ++i)
+                if (m_entries[i].key == key)
+                    return qsizetype(i);
+            return -1;
+        }
+        return m_index.value(key, -1);
+    }
+    bool contains(const QString& key) const { return indexOf(key) >= 0; }
 
     Value* find(const QString& key) {
         const qsizetype i = indexOf(key);
@@ -38,13 +47,19 @@ public:
 
     /** The value under key; a new key is appended with a default value first. */
     Value& findOrAppend(const QString& key, bool* created = nullptr) {
-        const auto it = m_index.constFind(key);
+        const qsizetype i = indexOf(key);
         if (created)
-            *created = it == m_index.cend();
-        if (it != m_index.cend())
-            return m_entries[size_t(*it)].value;
-        m_index.insert(key, size());
+            *created = i < 0;
+        if (i >= 0)
+            return m_entries[size_t(i)].value;
         m_entries.push_back(Entry{key, Value{}});
+        if (!m_index.isEmpty()) {
+            m_index.insert(key, size() - 1);
+        } else if (size() > LinearLimit) {
+            m_index.reserve(size());
+            for (qsizetype j = 0; j < size(); ++j)
+                m_index.insert(m_entries[size_t(j)].key, j);
+        }
         return m_entries.back().value;
     }
 
@@ -59,6 +74,11 @@ public:
     auto end() const { return m_entries.cend(); }
 
 private:
+    // Up to this many entries a key is found by comparing texts, without a hash: most day
+    // histories stay that short, and an empty QHash allocates nothing, where a QHash of one
+    // entry holds more than a kilobyte (a log naming 100,000 clients once each).
+    static constexpr qsizetype LinearLimit = 8;
+
     std::vector<Entry> m_entries;
-    QHash<QString, qsizetype> m_index;
+    QHash<QString, qsizetype> m_index; ///< empty while there are at most LinearLimit entries
 };
