@@ -42,7 +42,17 @@ constexpr int MaxPiecesPerCall = 64;
 
 LogProcessor::LogProcessor(LogSession& session, Statistics& statistics, IProcessHost& host,
                            ErrorReporter& reporter)
-    : m_session(session), m_statistics(statistics), m_host(host), m_reporter(reporter) {}
+    : m_session(session), m_statistics(statistics), m_host(host), m_reporter(reporter) {
+    m_steady.start();
+}
+
+qint64 LogProcessor::now() const {
+    return m_clock ? m_clock() : m_steady.elapsed();
+}
+
+bool LogProcessor::passDue() const {
+    return !m_yielded || now() - m_lastYield >= FrameMilliseconds;
+}
 
 bool LogProcessor::refill() {
     LogSession& s = m_session;
@@ -195,11 +205,13 @@ bool LogProcessor::Process() {
                       lastStamp.begin()); // no memcpy: an empty line has no data
         }
 
-        if (s.CurrentLine % 1000 == 0) {
+        if (s.CurrentLine % 1000 == 0 && passDue()) {
             interpreter.dropStamp();
             takeStamp(line);
             m_host.refreshPass();
             m_host.yieldEvents();
+            m_lastYield = now();
+            m_yielded = true;
             if (s.generation != generation)
                 return anyLine; // a new log was chosen meanwhile: this line belongs to the old one
         }

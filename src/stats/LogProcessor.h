@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QElapsedTimer>
 #include <QString>
+
+#include <functional>
 
 struct LogSession;
 class Statistics;
@@ -54,8 +57,21 @@ private:
  */
 class LogProcessor {
 public:
+    /** Milliseconds from some fixed point on, never going back. */
+    using MonotonicClock = std::function<qint64()>;
+    /**
+     * Wall time a run counts on, at least, between two refresh passes: a frame of the screen.
+     * A run refreshes its window at most this often, so that a backlog is counted at nearly
+     * the engine's speed, and at least this often (give or take 1000 lines), so that the window
+     * stays alive.
+     */
+    static constexpr qint64 FrameMilliseconds = 16;
+
     LogProcessor(LogSession& session, Statistics& statistics, IProcessHost& host,
                  ErrorReporter& reporter);
+    /** Takes the time between refresh passes from clock (tests script it); the steady clock
+     *  when none is set. */
+    void setClock(MonotonicClock clock) { m_clock = std::move(clock); }
 
     /**
      * The next complete line (ended by LF; see the .cpp for the CRs that belong to the line
@@ -69,10 +85,18 @@ public:
 
 private:
     bool refill();
+    /** A 1000-line boundary gets a refresh pass and a yield once a frame has passed since the
+     *  last one. */
+    bool passDue() const;
+    qint64 now() const;
 
     LogSession& m_session;
     Statistics& m_statistics;
     IProcessHost& m_host;
     ErrorReporter& m_reporter;
     LineInterpreter m_interpreter;
+    MonotonicClock m_clock; ///< null: m_steady
+    QElapsedTimer m_steady;
+    qint64 m_lastYield = 0;
+    bool m_yielded = false; ///< m_lastYield holds a time
 };
