@@ -3,6 +3,7 @@
 #include "support/FakeTray.h"
 #include "support/Fakes.h"
 #include "support/Ink.h"
+#include "support/ListTexts.h"
 
 #include "persistence/Settings.h"
 #include "persistence/StatsFile.h"
@@ -23,7 +24,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <sys/stat.h>
 
@@ -90,13 +90,8 @@ struct Program {
         QTRY_VERIFY(ticks.count() >= 3);
     }
     frmMain& window() { return *analyzer->window(); }
-    QTreeWidget& list() { return *analyzer->window()->lvRC5(); }
-    QStringList column(int c) {
-        QStringList texts;
-        for (int i = 0; i < list().topLevelItemCount(); ++i)
-            texts << list().topLevelItem(i)->text(c);
-        return texts;
-    }
+    SortedList& list() { return *analyzer->window()->lvRC5(); }
+    QStringList column(int c) { return columnTexts(list(), c); }
 
     FakeClock clock{QDateTime(QDate(2026, 12, 6), QTime(10, 0, 0))};
     ScriptedErrorReport errors;
@@ -131,7 +126,7 @@ private Q_SLOTS:
         QVERIFY(p.tray.shown);                            // the icon went into the tray
         QVERIFY(!p.window().testAttribute(Qt::WA_Moved)); // the window system places it
         p.analyzer->Timer1_Timer();
-        QCOMPARE(p.list().topLevelItemCount(), 0);
+        QCOMPARE(p.list().rowCount(), 0);
         QCOMPARE(p.window().labInBuf()->text(), u"0"_s);
         QCOMPARE(p.window().labInBuf()->textFormat(), Qt::PlainText);
         // Before the first OGR status line its figures are empty, RC5's are "0".
@@ -148,8 +143,8 @@ private Q_SLOTS:
             p.dialogs.chosenFiles = {m_log};
             p.analyzer->mnuOpen_Click();
             QCOMPARE(p.analyzer->statistics().totals.ClientsTotalRC5, blocksOf(0, 2500));
-            QCOMPARE(p.list().topLevelItemCount(), 11); // ten clients and "<All-clients>"
-            QVERIFY(p.list().updatesEnabled());         // the run's last picture is painted
+            QCOMPARE(p.list().rowCount(), 11);  // ten clients and "<All-clients>"
+            QVERIFY(p.list().updatesEnabled()); // the run's last picture is painted
             QCOMPARE(p.window().labInBuf()->text(), u"<i>9</i>"_s); // log text is never markup
             // The last line is still being written when the program ends.
             append(m_log, "12/06/26 08:00:00 Client 10.0.0.3 --> sent rc5 5 bl");
@@ -185,11 +180,11 @@ private Q_SLOTS:
             QVERIFY(q.analyzer->session().FileName.isEmpty());
             q.analyzer->Timer1_Timer(); // the loaded statistics are shown, nothing is read
             QCOMPARE(q.analyzer->statistics().totals.ClientsTotalRC5, blocksOf(0, 10));
-            QCOMPARE(q.list().topLevelItemCount(), 11);
+            QCOMPARE(q.list().rowCount(), 11);
             q.dialogs.chosenFiles = {std::nullopt};
             q.analyzer->mnuOpen_Click(); // the dialog starts at the saved log; cancelled: no change
             QCOMPARE(q.dialogs.presets, QStringList{m_log});
-            QCOMPARE(q.list().topLevelItemCount(), 11);
+            QCOMPARE(q.list().rowCount(), 11);
             q.analyzer->shutDown();
         }
         {
@@ -373,8 +368,8 @@ private Q_SLOTS:
         p.analyzer->Process();
         QCOMPARE(p.column(0),
                  (QStringList{u"<All-clients>"_s, u"zeta"_s, u"zzz.lan"_s, u"aardvark.lan"_s}));
-        QVERIFY(p.list().topLevelItem(0)->font(4).bold());
-        QVERIFY(!p.list().topLevelItem(1)->font(0).bold());
+        QVERIFY(shownBold(p.list(), 0, 4));
+        QVERIFY(!shownBold(p.list(), 1, 0));
 
         // The option off shows addresses.
         p.analyzer->preferences().ResolveClients = false;
@@ -395,13 +390,13 @@ private Q_SLOTS:
         p.dialogs.chosenFiles = {m_log};
         p.analyzer->mnuOpen_Click();
         p.analyzer->Timer1_Timer();
-        const QTreeWidgetItem* a = p.window().findRow(u"a"_s);
-        const QTreeWidgetItem* b = p.window().findRow(u"b"_s);
-        QCOMPARE(a->text(2), u"    10"_s);
-        QCOMPARE(a->text(3), u"     728"_s); // 10 x 262144 / 3600 s
-        QCOMPARE(a->text(4), u"12/06/26 08:00:00"_s);
-        QCOMPARE(b->text(2), u"      "_s); // no blocks today
-        QCOMPARE(b->text(3), u"      "_s);
+        const auto a = [&](int column) { return cellText(p.list(), u"a"_s, column); };
+        const auto b = [&](int column) { return cellText(p.list(), u"b"_s, column); };
+        QCOMPARE(a(2), u"    10"_s);
+        QCOMPARE(a(3), u"     728"_s); // 10 x 262144 / 3600 s
+        QCOMPARE(a(4), u"12/06/26 08:00:00"_s);
+        QCOMPARE(b(2), u"      "_s); // no blocks today
+        QCOMPARE(b(3), u"      "_s);
         QCOMPARE(p.window().statusPanel(3)->text(), u" 12/05/26 "_s);
         QVERIFY(p.window().statusPanel(1)->text().endsWith(u"conlog01.log (2)"_s));
 
@@ -415,7 +410,7 @@ private Q_SLOTS:
         // At the shifted midnight the rate cell keeps what it had.
         p.clock.current = QDateTime(QDate(2026, 12, 6), QTime(2, 0, 0));
         p.analyzer->Timer1_Timer();
-        QCOMPARE(a->text(3), u"     728"_s);
+        QCOMPARE(a(3), u"     728"_s);
         QCOMPARE(p.window().statusPanel(2)->text().left(9), u" 00:00:00"_s);
     }
 
@@ -469,7 +464,7 @@ private Q_SLOTS:
         QCOMPARE(p.column(0), (QStringList{u"<All-clients>"_s, u"a"_s}));
         p.window().tabMain()->setCurrentIndex(1);
         QCOMPARE(p.column(0), (QStringList{u"<All-clients>"_s, u"c"_s}));
-        QVERIFY(p.list().topLevelItem(0)->font(0).bold());
+        QVERIFY(shownBold(p.list(), 0, 0));
         QCOMPARE(p.window().labInBuf()->text(), u"17"_s);
         QCOMPARE(p.window().labClients()->text(), u"1"_s);
         QCOMPARE(p.window().labUplink()->text(), u"1"_s);
@@ -516,16 +511,16 @@ private Q_SLOTS:
         const auto detailWindows = [&] {
             return p.window().findChildren<QWidget*>(u"frmDetail"_s).size();
         };
-        p.list().setCurrentItem(p.window().findRow(u"a"_s));
+        p.list().selectRow(p.window().findRow(u"a"_s));
         p.analyzer->lvRC5_DblClick();
         p.analyzer->lvRC5_DblClick();
         QCOMPARE(detailWindows(), 1);
         p.window().tabMain()->setCurrentIndex(1);
-        p.list().setCurrentItem(p.window().findRow(u"a"_s));
+        p.list().selectRow(p.window().findRow(u"a"_s));
         p.analyzer->lvRC5_DblClick();
         QCOMPARE(detailWindows(), 2);
         p.list().clearSelection();
-        p.list().setCurrentItem(nullptr);
+        p.list().setCurrentIndex({});
         p.analyzer->lvRC5_DblClick(); // nothing selected: nothing happens
         QCOMPARE(detailWindows(), 2);
 

@@ -6,6 +6,8 @@
 #include "ui/Twips.h"
 #include "ui/frmMain.h"
 
+#include "support/ListTexts.h"
+
 #include <QAction>
 #include <QFile>
 #include <QFontInfo>
@@ -18,7 +20,6 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -43,10 +44,7 @@ QList<QRect> grown(const QList<QRect>& at, int dx, int dy) {
 
 /** The client names, top to bottom, joined by spaces. */
 QString names(const frmMain& window) {
-    QStringList texts;
-    for (int i = 0; i < window.lvRC5()->topLevelItemCount(); ++i)
-        texts << window.lvRC5()->topLevelItem(i)->text(0);
-    return texts.join(u' ');
+    return columnTexts(*window.lvRC5(), frmMain::ColClient).join(u' ');
 }
 
 void clickHeader(frmMain& window, int column) {
@@ -64,10 +62,10 @@ void addSampleRows(frmMain& window) {
         qint64 today;
     } rows[] = {{u"carol", 12, 5}, {u"alice", 123, 40}, {u"bob", 7, 300}};
     for (const auto& row : rows) {
-        QTreeWidgetItem* item =
+        const frmMain::RowId item =
             window.addRow(QString::fromUtf16(row.name), QString::fromUtf16(row.name));
-        item->setText(frmMain::ColTotalBlocks, rightJustify(row.total, 6));
-        item->setText(frmMain::ColTodayBlocks, rightJustify(row.today, 6));
+        window.lvRC5()->setCellText(item, frmMain::ColTotalBlocks, rightJustify(row.total, 6));
+        window.lvRC5()->setCellText(item, frmMain::ColTodayBlocks, rightJustify(row.today, 6));
     }
 }
 
@@ -162,15 +160,21 @@ private Q_SLOTS:
         QFETCH(double, widthTwips);
         QFETCH(bool, right);
         frmMain window;
-        QTreeWidget* list = window.lvRC5();
+        SortedList* list = window.lvRC5();
         QCOMPARE(list->columnCount(), frmMain::ColumnCount);
-        QCOMPARE(list->headerItem()->text(column), header);
+        QCOMPARE(list->headerText(column), header);
         QCOMPARE(list->columnWidth(column), Twips::toPixelsX(widthTwips));
         QVERIFY(qAbs(window.columnWidthTwips(column) - widthTwips) <= Twips::perPixelX() / 2);
 
         const int horizontal = right ? Qt::AlignRight : Qt::AlignLeft;
-        QCOMPARE(list->headerItem()->textAlignment(column) & Qt::AlignHorizontal_Mask, horizontal);
-        QCOMPARE(window.addRow(u"k"_s, u"k"_s)->textAlignment(column) & Qt::AlignHorizontal_Mask,
+        const auto alignment = [](const QVariant& value) {
+            return value.toInt() & Qt::AlignHorizontal_Mask;
+        };
+        QCOMPARE(
+            alignment(list->model()->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole)),
+            horizontal);
+        window.addRow(u"k"_s, u"k"_s);
+        QCOMPARE(alignment(list->model()->index(0, column).data(Qt::TextAlignmentRole)),
                  horizontal);
     }
 
@@ -384,19 +388,21 @@ private Q_SLOTS:
 
     void rightJustifiedNumbersSortByValue() {
         frmMain window;
+        SortedList& list = *window.lvRC5();
         for (qint64 value : {123, 12, 7, 123456, 1234567, 45, 99999})
-            window.addRow(QString::number(value), u"n"_s)
-                ->setText(frmMain::ColTotalBlocks, rightJustify(value, 6));
-        window.addRow(u"none"_s, u"n"_s)->setText(frmMain::ColTotalBlocks, QString(6, u' '));
+            list.setCellText(window.addRow(QString::number(value), u"n"_s), frmMain::ColTotalBlocks,
+                             rightJustify(value, 6));
+        list.setCellText(window.addRow(u"none"_s, u"n"_s), frmMain::ColTotalBlocks,
+                         QString(6, u' '));
         window.setSortKey(frmMain::ColTotalBlocks);
         QStringList keys;
-        for (int i = 0; i < window.lvRC5()->topLevelItemCount(); ++i)
-            keys << frmMain::rowKey(window.lvRC5()->topLevelItem(i));
+        for (int i = 0; i < list.rowCount(); ++i)
+            keys << window.rowKey(list.rowAt(i));
         QCOMPARE(keys.join(u' '), u"none 7 12 45 123 99999 123456 1234567"_s);
-        QCOMPARE(window.lvRC5()->topLevelItem(1)->text(1), u"     7"_s);
+        QCOMPARE(columnTexts(list, 1).at(1), u"     7"_s);
         window.setSortOrder(1);
-        QCOMPARE(frmMain::rowKey(window.lvRC5()->topLevelItem(0)), u"1234567"_s);
-        QCOMPARE(frmMain::rowKey(window.lvRC5()->topLevelItem(7)), u"none"_s);
+        QCOMPARE(window.rowKey(list.rowAt(0)), u"1234567"_s);
+        QCOMPARE(window.rowKey(list.rowAt(7)), u"none"_s);
 
         // Cells compare as text: unjustified numbers do not sort by value; letter case is ignored.
         frmMain texts;
@@ -417,8 +423,10 @@ private Q_SLOTS:
         QCOMPARE(names(window), u"bob carol alice"_s);
 
         // The refresh pass decides when to re-sort: a changed cell or a new row waits for it.
-        window.findRow(u"bob"_s)->setText(frmMain::ColTotalBlocks, rightJustify(999, 6));
-        window.addRow(u"dave"_s, u"dave"_s)->setText(frmMain::ColTotalBlocks, rightJustify(1, 6));
+        window.lvRC5()->setCellText(window.findRow(u"bob"_s), frmMain::ColTotalBlocks,
+                                    rightJustify(999, 6));
+        window.lvRC5()->setCellText(window.addRow(u"dave"_s, u"dave"_s), frmMain::ColTotalBlocks,
+                                    rightJustify(1, 6));
         QCOMPARE(names(window), u"bob carol alice dave"_s);
         window.resortList();
         QCOMPARE(names(window), u"dave carol alice bob"_s);
@@ -439,24 +447,24 @@ private Q_SLOTS:
 
     void rowsAreFoundByKey() {
         frmMain window;
-        QVERIFY(window.findRow(u"10.0.0.1"_s) == nullptr);
-        QTreeWidgetItem* row = window.addRow(u"10.0.0.1"_s, u"host.example"_s);
+        QCOMPARE(window.findRow(u"10.0.0.1"_s), SortedList::NoRow);
+        const frmMain::RowId row = window.addRow(u"10.0.0.1"_s, u"host.example"_s);
         window.addRow(u"<All-clients>"_s, u"<All-clients>"_s);
         QCOMPARE(window.findRow(u"10.0.0.1"_s), row);
-        QCOMPARE(row->text(0), u"host.example"_s);
-        QCOMPARE(frmMain::rowKey(row), u"10.0.0.1"_s);
-        QCOMPARE(frmMain::rowKey(nullptr), QString());
-        QVERIFY(window.findRow(u"10.0.0.2"_s) == nullptr);
+        QCOMPARE(window.lvRC5()->cellText(row, 0), u"host.example"_s);
+        QCOMPARE(window.rowKey(row), u"10.0.0.1"_s);
+        QCOMPARE(window.rowKey(SortedList::NoRow), QString());
+        QCOMPARE(window.findRow(u"10.0.0.2"_s), SortedList::NoRow);
 
         QCOMPARE(window.selectedRowKey(), QString());
-        row->setSelected(true);
+        window.lvRC5()->selectRow(row);
         QCOMPARE(window.selectedRowKey(), u"10.0.0.1"_s);
 
         window.clearRows();
-        QCOMPARE(window.lvRC5()->topLevelItemCount(), 0);
-        QVERIFY(window.findRow(u"10.0.0.1"_s) == nullptr);
-        QVERIFY(window.findRow(u"<All-clients>"_s) == nullptr);
-        QCOMPARE(window.lvRC5()->headerItem()->text(0), u"Client"_s);
+        QCOMPARE(window.lvRC5()->rowCount(), 0);
+        QCOMPARE(window.findRow(u"10.0.0.1"_s), SortedList::NoRow);
+        QCOMPARE(window.findRow(u"<All-clients>"_s), SortedList::NoRow);
+        QCOMPARE(window.lvRC5()->headerText(0), u"Client"_s);
     }
 
     void tabChangeEmptiesListThenRefreshes() {
@@ -465,7 +473,7 @@ private Q_SLOTS:
         addSampleRows(window);
         QList<QPoint> passes; // (rows at the start of the pass, tab)
         window.setRefreshHandler([&] {
-            passes.append({window.lvRC5()->topLevelItemCount(), window.currentTab()});
+            passes.append({int(window.lvRC5()->rowCount()), window.currentTab()});
             window.addRow(u"ogr-client"_s, u"ogr-client"_s);
         });
         // An event already queued runs before the list is emptied.
@@ -474,10 +482,10 @@ private Q_SLOTS:
 
         window.tabMain()->setCurrentIndex(1);
         QCOMPARE(passes, QList<QPoint>{QPoint(0, 1)});
-        QVERIFY(window.findRow(u"alice"_s) == nullptr);
-        QVERIFY(window.findRow(u"queued"_s) == nullptr);
-        QVERIFY(window.findRow(u"ogr-client"_s) != nullptr);
-        QCOMPARE(window.lvRC5()->topLevelItemCount(), 1);
+        QCOMPARE(window.findRow(u"alice"_s), SortedList::NoRow);
+        QCOMPARE(window.findRow(u"queued"_s), SortedList::NoRow);
+        QVERIFY(window.findRow(u"ogr-client"_s) != SortedList::NoRow);
+        QCOMPARE(window.lvRC5()->rowCount(), 1);
 
         window.tabMain()->setCurrentIndex(0);
         QCOMPARE(passes, (QList<QPoint>{QPoint(0, 1), QPoint(0, 0)}));
@@ -553,9 +561,10 @@ private Q_SLOTS:
         }
 
         QSignalSpy doubleClicks(&window, &frmMain::listDoubleClicked);
-        QTreeWidgetItem* row = window.addRow(u"a"_s, u"a"_s);
-        QTRY_VERIFY(!window.lvRC5()->visualItemRect(row).isEmpty());
-        const QPoint at = window.lvRC5()->visualItemRect(row).center();
+        window.addRow(u"a"_s, u"a"_s);
+        const QModelIndex row = window.lvRC5()->model()->index(0, 0);
+        QTRY_VERIFY(!window.lvRC5()->visualRect(row).isEmpty());
+        const QPoint at = window.lvRC5()->visualRect(row).center();
         // A double click is a press on the row followed by the double-click event.
         QTest::mousePress(window.lvRC5()->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(window.lvRC5()->viewport(), Qt::LeftButton, {}, at);

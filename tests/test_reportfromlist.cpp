@@ -17,7 +17,6 @@
 
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -27,13 +26,13 @@ const QStringList FiveCaptions = {u"Client"_s, u"Total blocks"_s, u"Today blocks
                                   u"Rate (kkeys/s)"_s, u"Last block"_s};
 
 /** Adds a row as the refresh pass does: key, display text, total, today, rate, last block. */
-QTreeWidgetItem* addRow(frmMain& window, const QString& name, qint64 total, const QString& last) {
-    QTreeWidgetItem* row = window.addRow(name, name);
-    row->setText(frmMain::ColTotalBlocks, rightJustify(total, 6));
-    row->setText(frmMain::ColTodayBlocks, u"      "_s);
-    row->setText(frmMain::ColRate, u"      "_s);
-    row->setText(frmMain::ColLastBlock, last);
-    return row;
+void addRow(frmMain& window, const QString& name, qint64 total, const QString& last) {
+    const frmMain::RowId row = window.addRow(name, name);
+    SortedList& list = *window.lvRC5();
+    list.setCellText(row, frmMain::ColTotalBlocks, rightJustify(total, 6));
+    list.setCellText(row, frmMain::ColTodayBlocks, u"      "_s);
+    list.setCellText(row, frmMain::ColRate, u"      "_s);
+    list.setCellText(row, frmMain::ColLastBlock, last);
 }
 
 } // namespace
@@ -141,10 +140,10 @@ void TestReportFromList::pageOfTheNewlySelectedTab() {
     ReportSchedule schedule;
     window.setRefreshHandler([&] {
         const bool rc5 = window.currentTab() == 0;
-        if (!window.findRow(u"<All-clients>"_s))
+        if (window.findRow(u"<All-clients>"_s) == SortedList::NoRow)
             addRow(window, u"<All-clients>"_s, rc5 ? 10 : 3, u"12:00:00"_s);
         const QString client = rc5 ? u"rc5-client"_s : u"ogr-client"_s;
-        if (!window.findRow(client))
+        if (window.findRow(client) == SortedList::NoRow)
             addRow(window, client, rc5 ? 10 : 3, u"12:00:00"_s);
         window.resortList();
         schedule.pass(prefs, [&](const QString& folder) { GenerateHTML(window, folder); });

@@ -96,11 +96,14 @@ void ClientNames::lookupCompleted(int request, const QString& hostName) {
     if (name.isEmpty())
         return; // no name found: the address stays the display text
     // A computer name that the names file mapped while the lookup was under way wins over DNS.
-    if (!m_table.contains(address) || m_table.value(address) == address)
+    if (!m_table.contains(address) || m_table.value(address) == address) {
         m_table.set(address, name);
+        ++m_version;
+    }
 }
 
 bool ClientNames::LoadNames(const QString& path) {
+    ++m_version;
     m_table.clear();
     return readNameTable(path, m_table);
 }

@@ -25,7 +25,11 @@ public:
 
     /** The "Resolve client addresses" preference; while off, Resolve returns every name unchanged.
      */
-    void setResolveClients(bool on) { m_resolveClients = on; }
+    void setResolveClients(bool on) {
+        if (on != m_resolveClients)
+            ++m_version;
+        m_resolveClients = on;
+    }
     bool resolveClients() const { return m_resolveClients; }
 
     /**
@@ -48,6 +52,11 @@ public:
     bool LoadNames(const QString& path);
 
     const NameTable& nameTable() const { return m_table; }
+    /**
+     * Grows whenever Resolve may answer differently for a name it answered before: a lookup
+     * answered, the names file loaded, ResolveClients switched.
+     */
+    quint64 version() const { return m_version; }
     /** Lookups started and not answered yet. */
     qsizetype pendingLookupCount() const { return m_pendingLookups.size(); }
 
@@ -59,6 +68,7 @@ private:
     NameTable m_table;
     QHash<int, QString> m_pendingLookups; ///< request number -> address looked up
     int m_nextRequest = 1;
+    quint64 m_version = 0;
     bool m_resolveClients = false;
 };
 

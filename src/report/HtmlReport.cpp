@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -162,7 +163,68 @@ QString reportText(const ReportTable& table) {
 }
 
 QByteArray reportBytes(const ReportTable& table) {
-    return encodePageText(reportText(table));
+    PageBuilder page(table.captions);
+    for (const QStringList& row : table.rows)
+        page.addRow(std::span<const QString>(row.constData(), size_t(row.size())));
+    return page.finish();
+}
+
+PageBuilder::PageBuilder(const QStringList& captions) : m_columns(captions.size()) {
+    m_page += "<HTML><BODY><TABLE WIDTH=100% BORDER=1>\r\n<TR>\r\n";
+    for (const QString& caption : captions)
+        appendLine("<TH ALIGN=CENTER><BOLD>", caption, "</TD>\r\n");
+    m_page += "</TR>\r\n";
+}
+
+void PageBuilder::addRow(std::span<const QString> cells) {
+    const auto cellAt = [&](qsizetype j) {
+        return j < qsizetype(cells.size()) ? QStringView(cells[size_t(j)]) : QStringView();
+    };
+    m_page += "<TR>\r\n";
+    appendLine("<TD>", cellAt(0), "</TD>\r\n");
+    for (qsizetype j = 1; j < m_columns; ++j)
+        appendLine("<TD>", cellAt(j), "&nbsp;</TD>\r\n");
+    m_page += "</TR>\r\n";
+}
+
+QByteArray PageBuilder::finish() {
+    m_page += "</TABLE></BODY></HTML>\r\n";
+    return std::exchange(m_page, QByteArray());
+}
+
+void PageBuilder::appendLine(const char* head, QStringView text, const char* tail) {
+    // Escaped and made ASCII in one go: what encodePageText(escapeText(text)) gives.
+    m_page += head;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        switch (c) {
+        case u'&':
+            m_page += "&amp;";
+            break;
+        case u'<':
+            m_page += "&lt;";
+            break;
+        case u'>':
+            m_page += "&gt;";
+            break;
+        case u'"':
+            m_page += "&quot;";
+            break;
+        default:
+            if (c < 0x80) {
+                m_page += char(c);
+            } else if (QChar::isHighSurrogate(c) && i + 1 < n &&
+                       QChar::isLowSurrogate(text[i + 1].unicode())) {
+                appendReference(m_page, QChar::surrogateToUcs4(c, text[i + 1].unicode()));
+                ++i;
+            } else {
+                appendReference(m_page,
+                                QChar::isSurrogate(c) ? char16_t(QChar::ReplacementCharacter) : c);
+            }
+        }
+    }
+    m_page += tail;
 }
 
 bool writeReport(QIODevice& device, const ReportTable& table, ReportError* error) {
@@ -170,11 +232,15 @@ bool writeReport(QIODevice& device, const ReportTable& table, ReportError* error
 }
 
 bool writeReport(const QString& folder, const ReportTable& table, ReportError* error) {
+    return writePage(folder, reportBytes(table), error);
+}
+
+bool writePage(const QString& folder, const QByteArray& page, ReportError* error) {
     if (folder.isEmpty()) {
         setError(error, ErrorNumber::PathFileAccess, u"No report folder"_s);
         return false;
     }
-    return replacePage(QDir(folder).filePath(fileName()), reportBytes(table), error);
+    return replacePage(QDir(folder).filePath(fileName()), page, error);
 }
 
 } // namespace HtmlReport

@@ -4,6 +4,7 @@
 #include "common/NumberText.h"
 #include "common/RunTimeError.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace {
@@ -43,10 +44,37 @@ quint64 hashKey(QLatin1StringView project, QLatin1StringView name) {
     return h ^ (h >> 33);
 }
 
+quint64 nextSerial() {
+    static std::atomic<quint64> serial = 0;
+    return ++serial;
+}
+
 } // namespace
 
+ClientTable::ClientTable() : m_serial(nextSerial()) {}
+
+ClientTable::ClientTable(const ClientTable& other)
+    : OrderedMap<ClientRecord>(other), m_slots(other.m_slots), m_keyBytes(other.m_keyBytes),
+      m_used(other.m_used), m_counted(other.m_counted), m_serial(nextSerial()) {}
+
+ClientTable& ClientTable::operator=(const ClientTable& other) {
+    if (this != &other) {
+        ClientTable copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+std::vector<qint32> ClientTable::takeCounted() {
+    std::vector<qint32> counted;
+    counted.swap(m_counted);
+    for (const qint32 index : counted)
+        entryAt(index).value.counted = false;
+    return counted;
+}
+
 ClientRecord& ClientTable::findOrAppendLatin1(QLatin1StringView project, QLatin1StringView name,
-                                              bool* created) {
+                                              bool* created, qsizetype* index) {
     const quint64 hash = hashKey(project, name);
     const qsizetype keySize = project.size() + name.size();
     if (!m_slots.empty()) {
@@ -60,6 +88,7 @@ ClientRecord& ClientTable::findOrAppendLatin1(QLatin1StringView project, QLatin1
                 std::memcmp(stored, project.data(), size_t(project.size())) == 0 &&
                 std::memcmp(stored + project.size(), name.data(), size_t(name.size())) == 0) {
                 *created = false;
+                *index = slot.index;
                 return entryAt(slot.index).value;
             }
         }
@@ -75,7 +104,8 @@ ClientRecord& ClientTable::findOrAppendLatin1(QLatin1StringView project, QLatin1
     size_t i = hash & mask;
     while (m_slots[i].index >= 0)
         i = (i + 1) & mask;
-    m_slots[i] = Slot{hash, qint32(indexOf(text)), quint32(keySize), quint64(m_keyBytes.size())};
+    *index = indexOf(text);
+    m_slots[i] = Slot{hash, qint32(*index), quint32(keySize), quint64(m_keyBytes.size())};
     m_keyBytes.append(project.data(), size_t(project.size()))
         .append(name.data(), size_t(name.size()));
     ++m_used;
@@ -113,10 +143,12 @@ void Statistics::IncrementClient(QLatin1StringView name, QLatin1StringView date,
 void Statistics::countFor(QLatin1StringView name, QLatin1StringView date, QLatin1StringView time,
                           qint32 blocks, QLatin1StringView project) {
     bool created = false;
-    ClientRecord& record = clients.findOrAppendLatin1(project, name, &created);
+    qsizetype index = 0;
+    ClientRecord& record = clients.findOrAppendLatin1(project, name, &created, &index);
 
     // The record changes only once its new total is known to fit.
     record.Blocks = NumberText::addChecked(record.Blocks, blocks);
+    clients.noteCounted(index);
     const qsizetype timeSize = date.size() + 1 + time.size();
     if (record.Time.size() != timeSize)
         record.Time.resize(timeSize);

@@ -20,19 +20,47 @@ struct ClientRecord {
     DayHistory Data;
     QString Name;
     qint32 Blocks = 0;
-    QString Time; ///< date, one space, time of the last counted transfer
+    QString Time;         ///< date, one space, time of the last counted transfer
+    bool counted = false; ///< counted into since the table's last takeCounted
 };
 
 /** All records of both projects, keyed by Name, in the order they were first counted. */
 class ClientTable : public OrderedMap<ClientRecord> {
 public:
+    ClientTable();
+    /** A copy is another table: it has a serial of its own. */
+    ClientTable(const ClientTable& other);
+    ClientTable& operator=(const ClientTable& other);
+    ClientTable(ClientTable&&) noexcept = default;
+    ClientTable& operator=(ClientTable&&) noexcept = default;
+
     /**
      * The record under the key project + name, given as Latin-1 bytes (the log's own text),
-     * appended when new. Keys seen before are found without building or converting the key:
-     * counting a log line must not allocate.
+     * appended when new; its index in index. Keys seen before are found without building or
+     * converting the key: counting a log line must not allocate.
      */
     ClientRecord& findOrAppendLatin1(QLatin1StringView project, QLatin1StringView name,
-                                     bool* created);
+                                     bool* created, qsizetype* index);
+
+    /**
+     * Tells whoever shows the table that the record at index was counted into; each record is
+     * noted once until the notes are taken.
+     */
+    void noteCounted(qsizetype index) {
+        ClientRecord& record = entryAt(index).value;
+        if (!record.counted) {
+            record.counted = true;
+            m_counted.push_back(qint32(index));
+        }
+    }
+    /** The indexes of the records counted into since the last call, in the order first noted. */
+    std::vector<qint32> takeCounted();
+
+    /**
+     * Tells tables apart: no other table of this run has the same serial, so whoever keeps
+     * record indexes of a table sees when it was replaced (Open, loading the stats file).
+     */
+    quint64 serial() const { return m_serial; }
 
 private:
     struct Slot {
@@ -49,6 +77,8 @@ private:
     std::vector<Slot> m_slots;
     std::string m_keyBytes;
     qsizetype m_used = 0;
+    std::vector<qint32> m_counted;
+    quint64 m_serial;
 };
 
 namespace Project {

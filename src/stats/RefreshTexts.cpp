@@ -28,10 +28,18 @@ QString clockText(QTime now, qint32 timeZone, const QString& lastTime, int refre
 }
 
 std::optional<QString> rateText(qint32 todayBlocks, qint64 shiftedSeconds) {
+    const std::optional<double> rate = rateValue(todayBlocks, shiftedSeconds);
+    return rate ? std::optional<QString>(rateText(*rate)) : std::nullopt;
+}
+
+std::optional<double> rateValue(qint32 todayBlocks, qint64 shiftedSeconds) {
     if (shiftedSeconds == 0)
         return std::nullopt;
-    const double rate = double(todayBlocks) * 262144.0 / double(shiftedSeconds);
-    return rightJustify(QString::number(std::nearbyint(rate), 'f', 0), 8);
+    return std::nearbyint(double(todayBlocks) * 262144.0 / double(shiftedSeconds));
+}
+
+QString rateText(double rate) {
+    return rightJustify(QString::number(rate, 'f', 0), 8);
 }
 
 QString blocksText(qint32 blocks) {

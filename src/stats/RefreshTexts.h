@@ -26,6 +26,12 @@ QString clockText(QTime now, qint32 timeZone, const QString& lastTime, int refre
  */
 std::optional<QString> rateText(qint32 todayBlocks, qint64 shiftedSeconds);
 
+/** The rate that rateText writes, rounded to a whole number; none at the shifted midnight. */
+std::optional<double> rateValue(qint32 todayBlocks, qint64 shiftedSeconds);
+
+/** The cell text of a rate that rateValue gave. */
+QString rateText(double rate);
+
 /** Cell texts of a count: right-justified to 6. */
 QString blocksText(qint32 blocks);
 

@@ -21,7 +21,6 @@
 #include <QScopeGuard>
 #include <QTemporaryFile>
 #include <QTimer>
-#include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
 

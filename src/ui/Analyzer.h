@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ClientListRefresh.h"
 #include "frmNames.h"
 
 #include "common/ErrorReport.h"
@@ -159,6 +160,7 @@ private:
     std::unique_ptr<frmHidden> m_hidden;
     std::unique_ptr<QLockFile> m_instanceLock;
     ReportSchedule m_reportSchedule;
+    ClientListRefresh m_listRefresh;
     QPointer<frmNames> m_namesDialog;
     QString m_openDialogPath; ///< the file name the Open dialog starts with
     QString m_exportFolder;   ///< where the Export dialog starts

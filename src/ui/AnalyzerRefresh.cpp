@@ -2,6 +2,7 @@
 // the information panel and the rows of the selected project.
 #include "Analyzer.h"
 
+#include "ClientListRefresh.h"
 #include "CompactPath.h"
 #include "ReportFromList.h"
 #include "SortedList.h"
@@ -15,7 +16,6 @@
 
 #include <QFontMetrics>
 #include <QLabel>
-#include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -82,46 +82,8 @@ void Analyzer::refreshList(const QString& project) {
     const QString today = GetCurrentDate(*m_env.clock);
     const qint64 seconds =
         RefreshTexts::shiftedSeconds(m_env.clock->now().time(), m_preferences.TimeZone);
-    const int sortKey = m_window->sortKey();
-    bool resort = false;
-    const auto write = [&](QTreeWidgetItem* row, int column, const QString& text) {
-        if (SortedList::setCellText(row, column, text) && sortKey == column)
-            resort = true;
-    };
-
-    for (const auto& entry : m_statistics.clients) {
-        const ClientRecord& record = entry.value;
-        if (!record.Name.startsWith(project))
-            continue;
-        try {
-            const QString name = record.Name.mid(3);
-            QTreeWidgetItem* row = m_window->findRow(name);
-            if (!row) {
-                row = m_window->addRow(name, m_names.Resolve(name));
-                if (name == AllClients) {
-                    QFont bold = row->font(0);
-                    bold.setBold(true);
-                    for (int column = 0; column < frmMain::ColumnCount; ++column)
-                        row->setFont(column, bold);
-                }
-                resort = true;
-            } else {
-                SortedList::setCellText(row, 0,
-                                        m_names.Resolve(name)); // a late host name: no re-sort
-            }
-            write(row, 1, RefreshTexts::blocksText(record.Blocks));
-            if (const DayEntry* day = record.Data.find(today)) {
-                write(row, 2, RefreshTexts::blocksText(day->Blocks));
-                if (const auto rate = RefreshTexts::rateText(day->Blocks, seconds))
-                    write(row, 3, *rate);
-            } else if (SortedList::setCellText(row, 2, RefreshTexts::noTodayText())) {
-                SortedList::setCellText(row, 3, RefreshTexts::noTodayText());
-            }
-            write(row, 4, record.Time);
-        } catch (const RunTimeError&) {
-        }
-    }
-    if (resort)
+    if (m_listRefresh.refresh(*m_window->lvRC5(), m_statistics.clients, m_names, project, today,
+                              seconds))
         m_window->resortList();
 }
 

@@ -5,32 +5,37 @@
 #include "common/RunTimeError.h"
 
 #include <QHeaderView>
-#include <QTreeWidget>
+
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
-HtmlReport::ReportTable listReportTable(const frmMain& window) {
-    const QTreeWidget* list = window.lvRC5();
-    const QHeaderView* header = list->header();
-    const QTreeWidgetItem* captions = list->headerItem();
+namespace {
 
-    // Columns in the order the header shows them (it may differ from the model's order).
+/** The list's columns in the order the header shows them (it may differ from the model's). */
+QList<int> shownColumns(const SortedList& list) {
     QList<int> columns;
+    const QHeaderView* header = list.header();
     for (int visual = 0; visual < header->count(); ++visual)
         columns << header->logicalIndex(visual);
+    return columns;
+}
 
+} // namespace
+
+HtmlReport::ReportTable listReportTable(const frmMain& window) {
+    const SortedList& list = *window.lvRC5();
+    const QList<int> columns = shownColumns(list);
     HtmlReport::ReportTable table;
     for (const int column : columns)
-        table.captions << captions->text(column);
-    // Sorting re-orders the items themselves, so index order is the order shown.
-    const int count = list->topLevelItemCount();
-    table.rows.reserve(count);
-    for (int index = 0; index < count; ++index) {
-        const QTreeWidgetItem* item = list->topLevelItem(index);
+        table.captions << list.headerText(column);
+    table.rows.reserve(list.rowCount());
+    for (qsizetype position = 0; position < list.rowCount(); ++position) {
+        const SortedList::RowId row = list.rowAt(position);
         QStringList cells;
         cells.reserve(columns.size());
         for (const int column : columns)
-            cells << item->text(column);
+            cells << list.cellText(row, column);
         table.rows << cells;
     }
     return table;
@@ -38,8 +43,22 @@ HtmlReport::ReportTable listReportTable(const frmMain& window) {
 
 void GenerateHTML(const frmMain& window, const QString& folder) {
     passErrors(u"frmMain:GenerateHTML"_s, PlaceSeparator::LineBreak, [&] {
+        // The page is built straight from the rows the pass has just written, top to bottom.
+        const SortedList& list = *window.lvRC5();
+        const QList<int> columns = shownColumns(list);
+        QStringList captions;
+        for (const int column : columns)
+            captions << list.headerText(column);
+        HtmlReport::PageBuilder page(captions);
+        std::vector<QString> cells(size_t(columns.size()));
+        for (qsizetype position = 0; position < list.rowCount(); ++position) {
+            const SortedList::RowId row = list.rowAt(position);
+            for (qsizetype i = 0; i < columns.size(); ++i)
+                cells[size_t(i)] = list.cellText(row, columns.at(i));
+            page.addRow(cells);
+        }
         HtmlReport::ReportError error;
-        if (!HtmlReport::writeReport(folder, listReportTable(window), &error))
+        if (!HtmlReport::writePage(folder, page.finish(), &error))
             throw RunTimeError(error.number, error.description);
     });
 }

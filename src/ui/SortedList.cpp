@@ -5,64 +5,16 @@
 #include "common/RunTimeError.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QStyledItemDelegate>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int KeyRole = Qt::UserRole;
-
 RunTimeError subscriptOutOfRange() {
     return RunTimeError(ErrorNumber::SubscriptOutOfRange, u"Subscript out of range"_s);
 }
-
-/**
- * Cell texts compare as text, without regard to case (the exact case decides only between
- * otherwise equal texts), never locale-aware: collation would skip the leading spaces that make
- * right-justified numbers sort by value.
- */
-int compareCellTexts(const QString& a, const QString& b) {
-    const int result = a.compare(b, Qt::CaseInsensitive);
-    return result != 0 ? result : a.compare(b, Qt::CaseSensitive);
-}
-
-/**
- * A row: ordered by the text of the list's sort column. It keeps a copy of its cell texts, so
- * that comparing and sorting read plain strings rather than going through the model's variants.
- */
-class ListRow : public QTreeWidgetItem {
-public:
-    static constexpr int Type = UserType;
-    ListRow() : QTreeWidgetItem(Type) {}
-
-    bool operator<(const QTreeWidgetItem& other) const override {
-        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
-        if (other.type() == Type)
-            return compareCellTexts(cell(column), static_cast<const ListRow&>(other).cell(column)) <
-                   0;
-        return compareCellTexts(text(column), other.text(column)) < 0;
-    }
-    QString cell(int column) const { return m_cells.value(column); }
-    bool setCell(int column, const QString& text) {
-        if (m_cells.value(column) == text)
-            return false; // an empty text over a cell never written: it shows empty already
-        setText(column, text);
-        return true;
-    }
-    /** Every write of a cell's text comes here, setText included: the copy never goes stale. */
-    void setData(int column, int role, const QVariant& value) override {
-        if (role == Qt::DisplayRole || role == Qt::EditRole) {
-            if (column >= m_cells.size())
-                m_cells.resize(column + 1);
-            m_cells[column] = value.toString();
-        }
-        QTreeWidgetItem::setData(column, role, value);
-    }
-
-private:
-    QList<QString> m_cells;
-};
 
 /** Rows as high as the font's glyphs really reach (see glyphBox), so none is clipped. */
 class RowDelegate : public QStyledItemDelegate {
@@ -78,7 +30,9 @@ public:
 
 } // namespace
 
-SortedList::SortedList(const QList<ListColumn>& columns, QWidget* parent) : QTreeWidget(parent) {
+SortedList::SortedList(const QList<ListColumn>& columns, QWidget* parent)
+    : QTreeView(parent), m_model(new SortedListModel(columns, this)) {
+    setModel(m_model);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -86,21 +40,14 @@ SortedList::SortedList(const QList<ListColumn>& columns, QWidget* parent) : QTre
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setColumnCount(int(columns.size()));
     setItemDelegate(new RowDelegate(this));
+    for (int column = 0; column < columns.size(); ++column)
+        setColumnWidth(column, Twips::toPixelsX(columns.at(column).width));
 
-    QTreeWidgetItem* header = headerItem();
-    for (int column = 0; column < columns.size(); ++column) {
-        const ListColumn& design = columns.at(column);
-        m_alignments << design.alignment;
-        header->setText(column, design.header);
-        header->setTextAlignment(column, design.alignment | Qt::AlignVCenter);
-        setColumnWidth(column, Twips::toPixelsX(design.width));
-    }
     // The list sorts by itself (resortList): the view must not re-sort whenever a cell
     // changes. The header shows the sort column and direction (sortItems sets them).
     setSortingEnabled(false);
-    QHeaderView* view = QTreeWidget::header();
+    QHeaderView* view = header();
     view->setStretchLastSection(false);
     view->setSectionsMovable(false);
     view->setSectionsClickable(true);
@@ -108,72 +55,80 @@ SortedList::SortedList(const QList<ListColumn>& columns, QWidget* parent) : QTre
     view->setSortIndicator(m_sortKey, Qt::AscendingOrder);
     connect(view, &QHeaderView::sectionClicked, this,
             [this](int logicalIndex) { columnClick(logicalIndex + 1); });
-
-    // Rows removed through QTreeWidget itself (clear, takeTopLevelItem, delete) leave the hash.
-    connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_rows.clear(); });
-    connect(model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
-            [this](const QModelIndex& parent, int first, int last) {
-                if (!parent.isValid())
-                    forgetRows(first, last);
-            });
 }
 
-SortedList::~SortedList() {
-    // The view's own destructor removes the rows after the hash is gone.
-    disconnect(model(), nullptr, this, nullptr);
+SortedList::~SortedList() = default;
+
+int SortedList::columnCount() const {
+    return m_model->columnCount();
 }
 
-QTreeWidgetItem* SortedList::findRow(const QString& key) const {
-    return m_rows.value(key);
+QString SortedList::headerText(int column) const {
+    return m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
 }
 
-QTreeWidgetItem* SortedList::addRow(const QString& key, const QString& text) {
-    auto* row = new ListRow;
-    row->setCell(0, text);
-    row->setData(0, KeyRole, key);
-    for (int column = 0; column < m_alignments.size(); ++column)
-        row->setTextAlignment(column, m_alignments.at(column) | Qt::AlignVCenter);
-    addTopLevelItem(row);
-    m_rows.insert(key, row);
-    return row;
+qsizetype SortedList::rowCount() const {
+    return m_model->rowCount();
 }
 
-bool SortedList::setCellText(QTreeWidgetItem* row, int column, const QString& text) {
-    if (row->type() == ListRow::Type)
-        return static_cast<ListRow*>(row)->setCell(column, text);
-    if (row->text(column) == text)
-        return false;
-    row->setText(column, text);
-    return true;
+SortedList::RowId SortedList::findRow(const QString& key) const {
+    return m_model->findRow(key);
+}
+
+SortedList::RowId SortedList::addRow(const QString& key, const QString& text) {
+    return m_model->addRow(key, text);
+}
+
+bool SortedList::setCellText(RowId row, int column, const QString& text) {
+    return m_model->setCellText(row, column, text);
+}
+
+QString SortedList::cellText(RowId row, int column) const {
+    return m_model->cellText(row, column);
+}
+
+void SortedList::setRowBold(RowId row, bool bold) {
+    m_model->setRowBold(row, bold);
+}
+
+bool SortedList::rowBold(RowId row) const {
+    return m_model->rowBold(row);
+}
+
+QString SortedList::rowKey(RowId row) const {
+    return m_model->isRow(row) ? m_model->rowKey(row) : QString();
+}
+
+SortedList::RowId SortedList::rowAt(qsizetype position) const {
+    return position >= 0 && position < rowCount() ? m_model->rowAt(position) : NoRow;
+}
+
+qsizetype SortedList::positionOf(RowId row) const {
+    return m_model->positionOf(row);
 }
 
 void SortedList::clearRows() {
-    clear();
-    m_rows.clear();
+    m_model->clearRows();
 }
 
-void SortedList::forgetRows(int first, int last) {
-    for (int i = first; i <= last; ++i) {
-        QTreeWidgetItem* row = topLevelItem(i);
-        const auto found = m_rows.constFind(rowKey(row));
-        if (found != m_rows.cend() && found.value() == row)
-            m_rows.erase(found);
-    }
-}
-
-QString SortedList::rowKey(const QTreeWidgetItem* row) {
-    return row ? row->data(0, KeyRole).toString() : QString();
+quint64 SortedList::generation() const {
+    return m_model->generation();
 }
 
 QString SortedList::selectedRowKey() const {
-    const QList<QTreeWidgetItem*> selected = selectedItems();
-    return selected.isEmpty() ? QString() : rowKey(selected.first());
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    return selected.isEmpty() ? QString() : rowKey(rowAt(selected.first().row()));
+}
+
+void SortedList::selectRow(RowId row) {
+    setCurrentIndex(m_model->index(int(positionOf(row)), 0));
 }
 
 void SortedList::setSortKey(int key) {
     if (key < 0 || key >= columnCount())
         throw invalidPropertyValue();
     m_sortKey = key;
+    m_model->setSortColumn(key);
     resortList();
 }
 
@@ -190,8 +145,11 @@ void SortedList::setSorted(bool sorted) {
 }
 
 void SortedList::resortList() {
-    if (m_sorted)
-        sortItems(m_sortKey, m_sortOrder == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    if (!m_sorted)
+        return;
+    const Qt::SortOrder order = m_sortOrder == 0 ? Qt::AscendingOrder : Qt::DescendingOrder;
+    header()->setSortIndicator(m_sortKey, order);
+    m_model->sortRows(order);
 }
 
 void SortedList::columnClick(int position) {
@@ -202,6 +160,7 @@ void SortedList::columnClick(int position) {
         m_sortOrder = m_sortOrder == 0 ? 1 : 0;
     } else {
         m_sortKey = position - 1;
+        m_model->setSortColumn(m_sortKey);
         m_sortOrder = 0;
     }
     resortList();

@@ -1,16 +1,10 @@
 #pragma once
 
-#include <QHash>
+#include "SortedListModel.h"
+
 #include <QList>
 #include <QString>
-#include <QTreeWidget>
-
-/** One column of a SortedList as designed: header text, width in twips, alignment. */
-struct ListColumn {
-    QString header;
-    double width = 0;
-    Qt::Alignment alignment = Qt::AlignLeft;
-};
+#include <QTreeView>
 
 /**
  * A list in report view that orders its rows itself: by the plain text of the sort column
@@ -19,33 +13,53 @@ struct ListColumn {
  * The rows are re-ordered when the sort state changes, on a header click and on resortList,
  * never because a cell changed; the header shows Qt's sort indicator on the sort column. Both the
  * main window's client list and the detail window's day list are one.
+ *
+ * The rows live in a small model of the list's own: a row costs a few hundred bytes, and a
+ * pass that changes some cells of a long list costs what it changed. Rows are named by a RowId,
+ * which stays valid until the rows are removed (clearRows, see generation()); the position at
+ * which a row is shown changes when the list re-orders.
  */
-class SortedList : public QTreeWidget {
+class SortedList : public QTreeView {
     Q_OBJECT
 public:
+    using RowId = qint32;
+    static constexpr RowId NoRow = -1;
+
     SortedList(const QList<ListColumn>& columns, QWidget* parent = nullptr);
     ~SortedList() override;
 
+    int columnCount() const;
+    QString headerText(int column) const;
+
     // --- Rows, found by key ---
-    /** The row whose key is key, or null. */
-    QTreeWidgetItem* findRow(const QString& key) const;
+    qsizetype rowCount() const;
+    /** The row whose key is key, or NoRow. */
+    RowId findRow(const QString& key) const;
     /**
      * Appends a row with key and the text of column 0, its cells aligned as their columns; the
      * list is not re-sorted (see resortList).
      */
-    QTreeWidgetItem* addRow(const QString& key, const QString& text);
-    /**
-     * Writes text into a cell of a row, only when it differs from what the cell holds (a copy
-     * kept beside the cell, so the check costs no round trip through the model); true when
-     * written. The refresh passes write every cell this way.
+    RowId addRow(const QString& key, const QString& text);
+    /** Writes text into a cell, only when it differs from what the cell holds; true when written.
      */
-    static bool setCellText(QTreeWidgetItem* row, int column, const QString& text);
-    /** Removes every row. */
+    bool setCellText(RowId row, int column, const QString& text);
+    QString cellText(RowId row, int column) const;
+    /** The whole row in bold (the "<All-clients>" row, today's day). */
+    void setRowBold(RowId row, bool bold);
+    bool rowBold(RowId row) const;
+    QString rowKey(RowId row) const;
+    /** The row shown at position (0 is the top), NoRow outside the rows. */
+    RowId rowAt(qsizetype position) const;
+    /** Where a row is shown now, counted from 0 at the top. */
+    qsizetype positionOf(RowId row) const;
+    /** Removes every row; the RowIds given out so far are void. */
     void clearRows();
-    /** The key of a row made by addRow; empty for null. */
-    static QString rowKey(const QTreeWidgetItem* row);
+    /** Grows with every clearRows: a RowId kept together with it is known to be void. */
+    quint64 generation() const;
     /** The key of the selected row, or an empty text when none is selected. */
     QString selectedRowKey() const;
+    /** Makes row the current and selected row. */
+    void selectRow(RowId row);
 
     // --- Sort state ---
     int sortKey() const { return m_sortKey; }
@@ -73,10 +87,7 @@ public:
     void setColumnWidthTwips(int column, double twips);
 
 private:
-    void forgetRows(int first, int last);
-
-    QList<Qt::Alignment> m_alignments;
-    QHash<QString, QTreeWidgetItem*> m_rows;
+    SortedListModel* m_model = nullptr;
     int m_sortKey = 0;
     int m_sortOrder = 0;
     bool m_sorted = true;

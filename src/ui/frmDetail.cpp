@@ -289,19 +289,15 @@ void frmDetail::Timer1_Timer() {
     bool added = false;
     for (const auto& entry : record->Data) {
         const DayEntry& day = entry.value;
-        QTreeWidgetItem* row = m_lvDetail->findRow(day.Date);
-        if (!row) {
+        SortedList::RowId row = m_lvDetail->findRow(day.Date);
+        if (row == SortedList::NoRow) {
             row = m_lvDetail->addRow(day.Date, day.Date);
             // The row of the date that is today when the row is made stays bold.
-            if (day.Date == today) {
-                QFont bold = m_lvDetail->font();
-                bold.setBold(true);
-                row->setFont(ColDate, bold);
-                row->setFont(ColBlocks, bold);
-            }
+            if (day.Date == today)
+                m_lvDetail->setRowBold(row, true);
             added = true;
         }
-        SortedList::setCellText(row, ColBlocks, rightJustify(day.Blocks, BlocksWidth));
+        m_lvDetail->setCellText(row, ColBlocks, rightJustify(day.Blocks, BlocksWidth));
     }
     // New rows take their places in the current order once their cells are written; changed
     // cells alone never re-order the list.

@@ -104,7 +104,7 @@ void frmMain::buildList() {
     m_lvRC5->setObjectName(u"lvRC5"_s);
     m_lvRC5->setGeometry(Twips::toPixels(LvRC5Rect));
     m_lvRC5->setSelectionMode(QAbstractItemView::ExtendedSelection); // rows to copy
-    connect(m_lvRC5, &QTreeWidget::itemDoubleClicked, this, &frmMain::listDoubleClicked);
+    connect(m_lvRC5, &QAbstractItemView::doubleClicked, this, &frmMain::listDoubleClicked);
 }
 
 void frmMain::buildStatusBar() {
@@ -217,11 +217,11 @@ void frmMain::Timer1_Timer() {
         m_refresh();
 }
 
-QTreeWidgetItem* frmMain::findRow(const QString& key) const {
+frmMain::RowId frmMain::findRow(const QString& key) const {
     return m_lvRC5->findRow(key);
 }
 
-QTreeWidgetItem* frmMain::addRow(const QString& key, const QString& text) {
+frmMain::RowId frmMain::addRow(const QString& key, const QString& text) {
     return m_lvRC5->addRow(key, text);
 }
 
@@ -229,8 +229,8 @@ void frmMain::clearRows() {
     m_lvRC5->clearRows();
 }
 
-QString frmMain::rowKey(const QTreeWidgetItem* row) {
-    return SortedList::rowKey(row);
+QString frmMain::rowKey(RowId row) const {
+    return m_lvRC5->rowKey(row);
 }
 
 QString frmMain::selectedRowKey() const {

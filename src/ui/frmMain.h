@@ -71,17 +71,18 @@ public:
     void Timer1_Timer();
 
     // --- Rows of lvRC5, found by key (see SortedList) ---
-    /** The row whose key is key, or null. */
-    QTreeWidgetItem* findRow(const QString& key) const;
+    using RowId = SortedList::RowId;
+    /** The row whose key is key, or SortedList::NoRow. */
+    RowId findRow(const QString& key) const;
     /**
      * Appends a row with key and the text of column 0, aligned as its columns; the list is not
      * re-sorted (see resortList). The row compares by the text of the sort column.
      */
-    QTreeWidgetItem* addRow(const QString& key, const QString& text);
+    RowId addRow(const QString& key, const QString& text);
     /** Removes every row. */
     void clearRows();
     /** The key of a row made by addRow. */
-    static QString rowKey(const QTreeWidgetItem* row);
+    QString rowKey(RowId row) const;
     /** The key of the selected row, or an empty text when none is selected. */
     QString selectedRowKey() const;
     /** The cell texts of the selected rows, in the order shown. */

@@ -17,7 +17,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QUrl>
 
 #include <cstdio>
@@ -155,11 +154,12 @@ void TestBrowserReport::reportShowsTheListAsText() {
         {u"Zo\u00EB"_s, 5},       {u"\u03A9mega"_s, 3},
     };
     for (const auto& r : rows) {
-        QTreeWidgetItem* item = window.addRow(r.name, r.name);
-        item->setText(frmMain::ColTotalBlocks, rightJustify(r.total, 6));
-        item->setText(frmMain::ColTodayBlocks, rightJustify(r.total, 6));
-        item->setText(frmMain::ColRate, rightJustify(728, 8));
-        item->setText(frmMain::ColLastBlock, u"12:00:01"_s);
+        const frmMain::RowId item = window.addRow(r.name, r.name);
+        SortedList& list = *window.lvRC5();
+        list.setCellText(item, frmMain::ColTotalBlocks, rightJustify(r.total, 6));
+        list.setCellText(item, frmMain::ColTodayBlocks, rightJustify(r.total, 6));
+        list.setCellText(item, frmMain::ColRate, rightJustify(728, 8));
+        list.setCellText(item, frmMain::ColLastBlock, u"12:00:01"_s);
     }
     window.setSortKey(frmMain::ColTotalBlocks);
     window.setSortOrder(1);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "ui/SortedList.h"
+
+#include <QFont>
+#include <QStringList>
+
+/** The texts of one column of a list, top to bottom as shown. */
+inline QStringList columnTexts(const SortedList& list, int column) {
+    QStringList texts;
+    for (int position = 0; position < list.model()->rowCount(); ++position)
+        texts << list.model()->index(position, column).data().toString();
+    return texts;
+}
+
+/** The text of a cell of the row with key, as shown. */
+inline QString cellText(const SortedList& list, const QString& key, int column) {
+    return list.cellText(list.findRow(key), column);
+}
+
+/** Whether the cell at position and column shows in bold. */
+inline bool shownBold(const SortedList& list, int position, int column) {
+    return list.model()->index(position, column).data(Qt::FontRole).value<QFont>().bold();
+}
