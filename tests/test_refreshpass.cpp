@@ -13,6 +13,7 @@
 #include "stats/LogProcessor.h"
 #include "stats/LogSession.h"
 #include "ui/Analyzer.h"
+#include "ui/ReportFromList.h"
 #include "ui/frmMain.h"
 
 #include <QAbstractItemModelTester>
@@ -34,35 +35,24 @@ QByteArray returnLine(const QByteArray& client, int blocks, const QByteArray& da
            " blocks\r\r\n";
 }
 
-void append(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::Append));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 /** The program started up with fakes outside, Timer1 ticking every few milliseconds. */
 struct Program {
     explicit Program(const QString& folder) {
         auto fakeLookup = std::make_unique<FakeHostLookup>();
         lookup = fakeLookup.get();
-        AnalyzerEnvironment environment;
-        environment.clock = &clock;
-        environment.errorReport = &errors;
-        environment.dialogs = &dialogs;
-        environment.tray = &tray;
-        environment.hostLookup = std::move(fakeLookup);
-        environment.statsFilePath = folder + u"/qla.bin"_s;
-        environment.namesFilePath = folder + u"/qla.nam"_s;
-        environment.lockFilePath = folder + u"/qla.lock"_s;
-        environment.timerInterval = 5;
+        AnalyzerEnvironment environment{&clock,
+                                        &errors,
+                                        &dialogs,
+                                        &tray,
+                                        std::move(fakeLookup),
+                                        folder + u"/qla.bin"_s,
+                                        folder + u"/qla.nam"_s,
+                                        folder + u"/qla.lock"_s,
+                                        5};
         analyzer = std::make_unique<Analyzer>(std::move(environment));
         analyzer->Form_Load();
     }
     SortedList& list() { return *analyzer->window()->lvRC5(); }
-    void open(const QString& log) {
-        dialogs.chosenFiles = {log};
-        analyzer->mnuOpen_Click();
-    }
     void letTimerTick() {
         QSignalSpy ticks(analyzer->window()->Timer1(), &QTimer::timeout);
         QTRY_VERIFY(ticks.count() >= 3);
@@ -79,14 +69,9 @@ struct Program {
 /** Every row by key: its cells as shown, then "bold" when it is. */
 QMap<QString, QStringList> rowsByKey(const SortedList& list) {
     QMap<QString, QStringList> rows;
-    for (int position = 0; position < list.rowCount(); ++position) {
-        QStringList cells;
-        for (int column = 0; column < list.columnCount(); ++column)
-            cells << list.model()->index(position, column).data().toString();
-        if (shownBold(list, position, 0))
-            cells << u"bold"_s;
-        rows.insert(list.rowKey(list.rowAt(position)), cells);
-    }
+    for (int position = 0; position < list.rowCount(); ++position)
+        rows.insert(list.rowKey(list.rowAt(position)),
+                    shownRow(list, position) << (shownBold(list, position, 0) ? u"bold"_s : u""_s));
     return rows;
 }
 
@@ -121,11 +106,18 @@ private Q_SLOTS:
     void passRewritesOnlyWhatChanged() {
         QFETCH(Change, change);
         QFETCH(QStringList, changed);
-        SaveSetting(SettingsKey::Common, "ResolveClients"_L1, u"1"_s);
-        append(m_log, returnLine("10.0.0.1", 10) + returnLine("10.0.0.2", 20) +
-                          returnLine("10.0.0.3", 40) + returnLine("10.0.0.4", 5, "12/05/26"));
+        for (const auto& [key, value] : {std::pair(u"ResolveClients"_s, u"1"_s),
+                                         {u"WebStats"_s, u"1"_s},
+                                         {u"WebRefreshRate"_s, u"1"_s},
+                                         {u"WebLocal"_s, u"1"_s},
+                                         {u"WebFolder"_s, m_dir->path()}})
+            SaveSetting(SettingsKey::Common, key, value);
+        QVERIFY(writeFile(m_log, returnLine("10.0.0.1", 10) + returnLine("10.0.0.2", 20) +
+                                     returnLine("10.0.0.3", 40) +
+                                     returnLine("10.0.0.4", 5, "12/05/26")));
         Program p(m_dir->path());
-        p.open(m_log);
+        p.dialogs.chosenFiles = {m_log};
+        p.analyzer->mnuOpen_Click();
         QTRY_COMPARE(p.list().rowCount(), 5);
         p.letTimerTick();
 
@@ -137,7 +129,7 @@ private Q_SLOTS:
                 });
         switch (change) {
         case Change::CountOne:
-            append(m_log, returnLine("10.0.0.2", 1));
+            QVERIFY(writeFile(m_log, readFile(m_log) + returnLine("10.0.0.2", 1)));
             break;
         case Change::SecondMoved:
             p.clock.current = p.clock.current.addSecs(60);
@@ -157,8 +149,11 @@ private Q_SLOTS:
         p.letTimerTick();
         QCOMPARE(rewritten, QSet<QString>(changed.begin(), changed.end()));
 
-        // What the passes made of it is what a pass over an emptied list shows.
+        // What the passes made of it is what a pass over an emptied list shows; the report of
+        // every pass (rate 1) is the list as shown.
         const QMap<QString, QStringList> shown = rowsByKey(p.list());
+        QCOMPARE(readFile(m_dir->filePath(u"Index.htm"_s)),
+                 HtmlReport::reportBytes(listReportTable(*p.analyzer->window())));
         p.analyzer->window()->tabMain()->setCurrentIndex(1);
         p.analyzer->window()->tabMain()->setCurrentIndex(0);
         QCOMPARE(shown, rowsByKey(p.list()));
@@ -175,29 +170,24 @@ private Q_SLOTS:
         QByteArray log;
         for (int i = 0; i < 20500; ++i)
             log += returnLine("10.0.0." + QByteArray::number(i % 7), 1);
-        append(m_log, log);
+        QVERIFY(writeFile(m_log, log));
 
-        struct Host : IProcessHost {
-            LogSession* session = nullptr;
-            const qint64* now = nullptr;
+        struct Run : IProcessHost {
+            LogSession session;
+            Statistics statistics;
+            ScriptedErrorReport report;
+            ErrorReporter reporter{report};
+            LogProcessor processor{session, statistics, *this, reporter};
+            qint64 now = 0;
             QList<std::pair<qint32, qint64>> passes; // line and time of each pass
             int yields = 0;
-            void refreshPass() override { passes.append({session->CurrentLine, *now}); }
+            void refreshPass() override { passes.append({session.CurrentLine, now}); }
             void yieldEvents() override { ++yields; }
             void saveStatsOnClosing() override {}
-        };
-        LogSession session;
-        Statistics statistics;
-        ScriptedErrorReport report;
-        ErrorReporter reporter(report);
-        qint64 now = 0;
-        Host host;
-        host.session = &session;
-        host.now = &now;
-        LogProcessor processor(session, statistics, host, reporter);
-        processor.setClock([&] { return now += step; });
-        session.chooseLogFile(m_log);
-        QVERIFY(processor.Process());
+        } host;
+        host.processor.setClock([&] { return host.now += step; });
+        host.session.chooseLogFile(m_log);
+        QVERIFY(host.processor.Process());
 
         QVERIFY(host.passes.size() >= 3);
         QCOMPARE(host.passes.last().first, 20500); // one at the end of the run
@@ -233,52 +223,21 @@ private Q_SLOTS:
             }
             if (round % 10 == 9)
                 list.setSortOrder(1 - list.sortOrder());
-            QList<SortedList::RowId> before;
-            for (int position = 0; position < list.rowCount(); ++position)
-                before << list.rowAt(position);
+            const QStringList before = columnTexts(list, 0); // the keys, top to bottom
             list.resortList();
-            for (int position = 1; position < list.rowCount(); ++position) {
-                const SortedList::RowId a = list.rowAt(position - 1);
-                const SortedList::RowId b = list.rowAt(position);
-                int order = list.cellText(a, 1).compare(list.cellText(b, 1), Qt::CaseInsensitive);
+            const QStringList keys = columnTexts(list, 0);
+            const QStringList cells = columnTexts(list, 1);
+            for (int i = 1; i < keys.size(); ++i) {
+                int order = cells[i - 1].compare(cells[i], Qt::CaseInsensitive);
                 if (order == 0)
-                    order = list.cellText(a, 1).compare(list.cellText(b, 1));
+                    order = cells[i - 1].compare(cells[i]);
                 QVERIFY(list.sortOrder() == 0 ? order <= 0 : order >= 0);
                 if (order == 0)
-                    QVERIFY(before.indexOf(a) < before.indexOf(b));
+                    QVERIFY(before.indexOf(keys[i - 1]) < before.indexOf(keys[i]));
             }
         }
         list.clearRows();
         QCOMPARE(list.rowCount(), 0);
-    }
-
-    void reportAfterARunIsTheList() {
-        SaveSetting(SettingsKey::Common, "WebStats"_L1, u"1"_s);
-        SaveSetting(SettingsKey::Common, "WebRefreshRate"_L1, u"1"_s);
-        SaveSetting(SettingsKey::Common, "WebLocal"_L1, u"1"_s);
-        SaveSetting(SettingsKey::Common, "WebFolder"_L1, m_dir->path());
-        QByteArray log;
-        for (int i = 0; i < 3500; ++i)
-            log += returnLine("10.0.0." + QByteArray::number(i % 9), i % 5 + 1);
-        append(m_log, log);
-        Program p(m_dir->path());
-        p.analyzer->window()->setSortKey(frmMain::ColTotalBlocks);
-        p.analyzer->window()->setSortOrder(1);
-        p.open(m_log);
-        QTRY_COMPARE(p.analyzer->session().CurrentLine, 3500);
-        p.letTimerTick();
-
-        HtmlReport::ReportTable shown;
-        for (int column = 0; column < frmMain::ColumnCount; ++column)
-            shown.captions << p.list().model()->headerData(column, Qt::Horizontal).toString();
-        for (int position = 0; position < p.list().rowCount(); ++position) {
-            QStringList cells;
-            for (int column = 0; column < frmMain::ColumnCount; ++column)
-                cells << p.list().model()->index(position, column).data().toString();
-            shown.rows << cells;
-        }
-        QCOMPARE(shown.rows.size(), 10);
-        QCOMPARE(readFile(m_dir->filePath(u"Index.htm"_s)), HtmlReport::reportBytes(shown));
     }
 
 private:

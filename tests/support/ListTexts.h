@@ -22,3 +22,11 @@ inline QString cellText(const SortedList& list, const QString& key, int column) 
 inline bool shownBold(const SortedList& list, int position, int column) {
     return list.model()->index(position, column).data(Qt::FontRole).value<QFont>().bold();
 }
+
+/** The texts of the row at position, column by column, as shown. */
+inline QStringList shownRow(const SortedList& list, int position) {
+    QStringList cells;
+    for (int column = 0; column < list.columnCount(); ++column)
+        cells << list.model()->index(position, column).data().toString();
+    return cells;
+}
