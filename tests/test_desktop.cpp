@@ -72,7 +72,8 @@ private Q_SLOTS:
         frmMain window;
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        window.addRow(u"a"_s, u"=a\tb"_s)->setText(frmMain::ColTotalBlocks, u"    12"_s);
+        window.lvRC5()->setCellText(window.addRow(u"a"_s, u"=a\tb"_s), frmMain::ColTotalBlocks,
+                                    u"    12"_s);
         window.addRow(u"b"_s, u"b"_s);
         window.lvRC5()->setFocus();
         window.lvRC5()->selectAll();

@@ -40,15 +40,16 @@ struct Program {
     explicit Program(const QString& folder) {
         auto fakeLookup = std::make_unique<FakeHostLookup>();
         lookup = fakeLookup.get();
-        AnalyzerEnvironment environment{&clock,
-                                        &errors,
-                                        &dialogs,
-                                        &tray,
-                                        std::move(fakeLookup),
-                                        folder + u"/qla.bin"_s,
-                                        folder + u"/qla.nam"_s,
-                                        folder + u"/qla.lock"_s,
-                                        5};
+        AnalyzerEnvironment environment;
+        environment.clock = &clock;
+        environment.errorReport = &errors;
+        environment.dialogs = &dialogs;
+        environment.tray = &tray;
+        environment.hostLookup = std::move(fakeLookup);
+        environment.statsFilePath = folder + u"/qla.bin"_s;
+        environment.namesFilePath = folder + u"/qla.nam"_s;
+        environment.lockFilePath = folder + u"/qla.lock"_s;
+        environment.timerInterval = 5;
         analyzer = std::make_unique<Analyzer>(std::move(environment));
         analyzer->Form_Load();
     }
@@ -112,9 +113,9 @@ private Q_SLOTS:
                                          {u"WebLocal"_s, u"1"_s},
                                          {u"WebFolder"_s, m_dir->path()}})
             SaveSetting(SettingsKey::Common, key, value);
-        QVERIFY(writeFile(m_log, returnLine("10.0.0.1", 10) + returnLine("10.0.0.2", 20) +
-                                     returnLine("10.0.0.3", 40) +
-                                     returnLine("10.0.0.4", 5, "12/05/26")));
+        QVERIFY(writeFile(m_log, returnLine("10.0.0.4", 5, "12/05/26") +
+                                     returnLine("10.0.0.1", 10) + returnLine("10.0.0.2", 20) +
+                                     returnLine("10.0.0.3", 40)));
         Program p(m_dir->path());
         p.dialogs.chosenFiles = {m_log};
         p.analyzer->mnuOpen_Click();
@@ -142,7 +143,7 @@ private Q_SLOTS:
             p.analyzer->names().LoadNames(m_dir->filePath(u"qla.nam"_s));
             break;
         case Change::LateHostName:
-            p.lookup->answer(2, u"three.lan"_s); // looked up in the order first shown
+            p.lookup->answer(3, u"three.lan"_s); // looked up in the order first shown
             break;
         }
         QTRY_COMPARE(rewritten, QSet<QString>(changed.begin(), changed.end()));

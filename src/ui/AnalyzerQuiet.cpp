@@ -12,8 +12,6 @@
 #include "common/WholeFile.h"
 #include "persistence/QuietSetting.h"
 
-#include <QTreeWidgetItem>
-
 using namespace Qt::StringLiterals;
 
 void Analyzer::checkQuietClients() {
@@ -34,12 +32,12 @@ void Analyzer::markQuietRows(const QString& project) {
     for (const QString& key : std::as_const(keys)) {
         if (!key.startsWith(project))
             continue;
-        QTreeWidgetItem* row = m_window->findRow(key.mid(project.size()));
-        if (!row)
+        const frmMain::RowId row = m_window->findRow(key.mid(project.size()));
+        if (row == SortedList::NoRow)
             continue;
         const ClientRecord* record = m_statistics.clients.find(key);
         const bool quiet = m_quiet.isQuiet(key) && record;
-        frmMain::markRow(row, quiet, quiet ? u"No blocks since "_s + record->Time : QString());
+        m_window->markRow(row, quiet, quiet ? u"No blocks since "_s + record->Time : QString());
     }
     m_markedRows = m_quiet.quietKeys();
 }

@@ -95,6 +95,22 @@ bool SortedList::rowBold(RowId row) const {
     return m_model->rowBold(row);
 }
 
+void SortedList::setRowMark(RowId row, const QBrush& background, const QString& toolTip) {
+    m_model->setRowMark(row, background, toolTip);
+}
+
+QBrush SortedList::rowBackground(RowId row) const {
+    return m_model->rowBackground(row);
+}
+
+QString SortedList::rowToolTip(RowId row) const {
+    return m_model->rowToolTip(row);
+}
+
+bool SortedList::isSelectedAt(qsizetype position) const {
+    return selectionModel()->isRowSelected(int(position), {});
+}
+
 QString SortedList::rowKey(RowId row) const {
     return m_model->isRow(row) ? m_model->rowKey(row) : QString();
 }

@@ -47,6 +47,12 @@ public:
     /** The whole row in bold (the "<All-clients>" row, today's day). */
     void setRowBold(RowId row, bool bold);
     bool rowBold(RowId row) const;
+    /** A background across the row and a tip on its first cell; NoBrush and no tip clear them. */
+    void setRowMark(RowId row, const QBrush& background, const QString& toolTip);
+    QBrush rowBackground(RowId row) const;
+    QString rowToolTip(RowId row) const;
+    /** Whether the row shown at position is selected. */
+    bool isSelectedAt(qsizetype position) const;
     QString rowKey(RowId row) const;
     /** The row shown at position (0 is the top), NoRow outside the rows. */
     RowId rowAt(qsizetype position) const;

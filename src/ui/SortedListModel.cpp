@@ -41,6 +41,11 @@ QVariant SortedListModel::data(const QModelIndex& index, int role) const {
         return m_rows[size_t(row)].bold ? QVariant(m_boldFont) : QVariant();
     case Qt::TextAlignmentRole:
         return int(m_columns.at(index.column()).alignment | Qt::AlignVCenter);
+    case Qt::BackgroundRole:
+        return m_marks.contains(row) ? QVariant(m_marks.value(row).background) : QVariant();
+    case Qt::ToolTipRole:
+        return index.column() == 0 && m_marks.contains(row) ? QVariant(m_marks.value(row).toolTip)
+                                                            : QVariant();
     default:
         return {};
     }
@@ -90,6 +95,14 @@ void SortedListModel::setRowBold(RowId row, bool bold) {
     noteChanged(row);
 }
 
+void SortedListModel::setRowMark(RowId row, const QBrush& background, const QString& toolTip) {
+    if (background.style() == Qt::NoBrush && toolTip.isEmpty())
+        m_marks.remove(row);
+    else
+        m_marks.insert(row, Mark{background, toolTip});
+    noteChanged(row);
+}
+
 void SortedListModel::clearRows() {
     beginResetModel();
     m_cells.clear();
@@ -97,6 +110,7 @@ void SortedListModel::clearRows() {
     m_rows.clear();
     m_order.clear();
     m_byKey.clear();
+    m_marks.clear();
     m_outOfPlace.clear();
     m_changed.clear();
     ++m_generation;

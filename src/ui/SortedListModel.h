@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QBrush>
 #include <QFont>
 #include <QHash>
 #include <QList>
@@ -49,6 +50,10 @@ public:
     }
     void setRowBold(RowId row, bool bold);
     bool rowBold(RowId row) const { return m_rows[size_t(row)].bold; }
+    /** A background across the row and a tip on its first cell; NoBrush and no tip clear them. */
+    void setRowMark(RowId row, const QBrush& background, const QString& toolTip);
+    QBrush rowBackground(RowId row) const { return m_marks.value(row).background; }
+    QString rowToolTip(RowId row) const { return m_marks.value(row).toolTip; }
     const QString& rowKey(RowId row) const { return m_keys[size_t(row)]; }
     RowId rowAt(qsizetype position) const { return m_order[size_t(position)]; }
     qsizetype positionOf(RowId row) const { return m_rows[size_t(row)].position; }
@@ -85,6 +90,11 @@ private:
     std::vector<Row> m_rows;
     std::vector<RowId> m_order; ///< the rows top to bottom
     QHash<QString, RowId> m_byKey;
+    struct Mark {
+        QBrush background;
+        QString toolTip;
+    };
+    QHash<RowId, Mark> m_marks; ///< the few rows marked
     std::vector<RowId> m_outOfPlace;
     int m_sortColumn = 0;
     Qt::SortOrder m_sortedOrder = Qt::AscendingOrder;

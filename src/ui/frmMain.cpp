@@ -239,13 +239,13 @@ QString frmMain::selectedRowKey() const {
 
 QList<QStringList> frmMain::selectedRowTexts() const {
     QList<QStringList> rows;
-    for (int index = 0; index < m_lvRC5->topLevelItemCount(); ++index) {
-        const QTreeWidgetItem* row = m_lvRC5->topLevelItem(index);
-        if (!row->isSelected())
+    for (qsizetype position = 0; position < m_lvRC5->rowCount(); ++position) {
+        if (!m_lvRC5->isSelectedAt(position))
             continue;
+        const RowId row = m_lvRC5->rowAt(position);
         QStringList cells;
         for (int column = 0; column < ColumnCount; ++column)
-            cells << row->text(column);
+            cells << m_lvRC5->cellText(row, column);
         rows << cells;
     }
     return rows;
@@ -261,17 +261,14 @@ QColor frmMain::quietRowColour() {
     return QColor(0xff, 0xd8, 0xa0); // amber: readable under black text, unlike a warning red
 }
 
-bool frmMain::rowMarked(const QTreeWidgetItem* row) {
-    return row->background(0).style() != Qt::NoBrush;
+bool frmMain::rowMarked(RowId row) const {
+    return m_lvRC5->rowBackground(row).style() != Qt::NoBrush;
 }
 
-void frmMain::markRow(QTreeWidgetItem* row, bool quiet, const QString& toolTip) {
-    if (rowMarked(row) == quiet && row->toolTip(0) == toolTip)
+void frmMain::markRow(RowId row, bool quiet, const QString& toolTip) {
+    if (rowMarked(row) == quiet && m_lvRC5->rowToolTip(row) == toolTip)
         return;
-    const QBrush background = quiet ? QBrush(quietRowColour()) : QBrush();
-    for (int column = 0; column < ColumnCount; ++column)
-        row->setBackground(column, background);
-    row->setToolTip(0, toolTip);
+    m_lvRC5->setRowMark(row, quiet ? QBrush(quietRowColour()) : QBrush(), toolTip);
 }
 
 void frmMain::setSortKey(int key) {

@@ -94,8 +94,8 @@ public:
      * the texts as they are, and a tip on the client's cell. Touches the row only when its
      * mark changes.
      */
-    static void markRow(QTreeWidgetItem* row, bool quiet, const QString& toolTip = {});
-    static bool rowMarked(const QTreeWidgetItem* row);
+    void markRow(RowId row, bool quiet, const QString& toolTip = {});
+    bool rowMarked(RowId row) const;
     /** The background of a marked row. */
     static QColor quietRowColour();
 
