@@ -79,24 +79,30 @@ SortedList::RowId SortedList::addRow(const QString& key, const QString& text) {
     return m_model->addRow(key, text);
 }
 
+bool SortedList::isCell(RowId row, int column) const {
+    return m_model->isRow(row) && column >= 0 && column < columnCount();
+}
+
 bool SortedList::setCellText(RowId row, int column, const QString& text) {
-    return m_model->setCellText(row, column, text);
+    return isCell(row, column) && m_model->setCellText(row, column, text);
 }
 
 QString SortedList::cellText(RowId row, int column) const {
-    return m_model->cellText(row, column);
+    return isCell(row, column) ? m_model->cellText(row, column) : QString();
 }
 
 void SortedList::setRowBold(RowId row, bool bold) {
-    m_model->setRowBold(row, bold);
+    if (m_model->isRow(row))
+        m_model->setRowBold(row, bold);
 }
 
 bool SortedList::rowBold(RowId row) const {
-    return m_model->rowBold(row);
+    return m_model->isRow(row) && m_model->rowBold(row);
 }
 
 void SortedList::setRowMark(RowId row, const QBrush& background, const QString& toolTip) {
-    m_model->setRowMark(row, background, toolTip);
+    if (m_model->isRow(row))
+        m_model->setRowMark(row, background, toolTip);
 }
 
 QBrush SortedList::rowBackground(RowId row) const {
@@ -120,7 +126,7 @@ SortedList::RowId SortedList::rowAt(qsizetype position) const {
 }
 
 qsizetype SortedList::positionOf(RowId row) const {
-    return m_model->positionOf(row);
+    return m_model->isRow(row) ? m_model->positionOf(row) : -1;
 }
 
 void SortedList::clearRows() {
@@ -137,7 +143,7 @@ QString SortedList::selectedRowKey() const {
 }
 
 void SortedList::selectRow(RowId row) {
-    setCurrentIndex(m_model->index(int(positionOf(row)), 0));
+    setCurrentIndex(m_model->index(int(positionOf(row)), 0)); // none for NoRow
 }
 
 void SortedList::setSortKey(int key) {

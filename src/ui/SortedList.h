@@ -56,7 +56,7 @@ public:
     QString rowKey(RowId row) const;
     /** The row shown at position (0 is the top), NoRow outside the rows. */
     RowId rowAt(qsizetype position) const;
-    /** Where a row is shown now, counted from 0 at the top. */
+    /** Where a row is shown now, counted from 0 at the top; -1 for NoRow. */
     qsizetype positionOf(RowId row) const;
     /** Removes every row; the RowIds given out so far are void. */
     void clearRows();
@@ -93,6 +93,8 @@ public:
     void setColumnWidthTwips(int column, double twips);
 
 private:
+    bool isCell(RowId row, int column) const;
+
     SortedListModel* m_model = nullptr;
     int m_sortKey = 0;
     int m_sortOrder = 0;
