@@ -293,10 +293,10 @@ void Analyzer::saveStats() {
 }
 
 void Analyzer::yieldEvents() {
-    // A run yields every 1000 lines, far more often than a screen shows frames, and painting
-    // the list each time would cost more than the counting: between yields less than a frame
-    // apart the list keeps its picture (input and timers are served on every yield).
-    if (!m_lastPaint.isValid() || m_lastPaint.elapsed() >= FrameMilliseconds) {
+    // A run yields about once a frame; the list, the costliest thing to paint, is painted at
+    // most every PaintMilliseconds and keeps its picture in between (input and timers are
+    // served on every yield).
+    if (!m_lastPaint.isValid() || m_lastPaint.elapsed() >= PaintMilliseconds) {
         allowRepaint();
         m_lastPaint.start();
     } else {

@@ -174,7 +174,7 @@ private:
     };
     mutable ShortPath m_shortPath; ///< the last path shortened for status panel 1
     QElapsedTimer m_lastPaint;     ///< when a run last let the window repaint
-    static constexpr qint64 FrameMilliseconds = 40;
+    static constexpr qint64 PaintMilliseconds = 40;
     int m_refreshTickCount = 0;
     /** The placement as start-up read it; none until read (then unload writes none). */
     std::optional<WindowPlacement> m_placementRead;
