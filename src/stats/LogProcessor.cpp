@@ -205,9 +205,12 @@ bool LogProcessor::Process() {
                       lastStamp.begin()); // no memcpy: an empty line has no data
         }
 
-        if (s.CurrentLine % 1000 == 0 && passDue()) {
+        if (s.CurrentLine % 1000 == 0) {
+            // Every 1000th line dates the session, whether or not this frame shows it.
             interpreter.dropStamp();
             takeStamp(line);
+        }
+        if (s.CurrentLine % 1000 == 0 && passDue()) {
             m_host.refreshPass();
             m_host.yieldEvents();
             m_lastYield = now();
