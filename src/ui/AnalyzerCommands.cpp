@@ -88,7 +88,7 @@ void Analyzer::lvRC5_DblClick() {
         return;
     }
     auto* detail = new frmDetail(m_window.get(), *m_env.clock, m_reporter, m_names,
-                                 frmDetail::lookupIn(m_statistics));
+                                 frmDetail::lookupIn(m_statistics), m_env.timerInterval);
     if (!m_reporter.runStep(u"frmMain:lvRC5_DblClick"_s, [&] { detail->ShowDetail(key); }))
         detail->deleteLater();
 }

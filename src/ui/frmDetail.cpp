@@ -44,7 +44,7 @@ const QLatin1StringView ChartKey("Chart");
 } // namespace
 
 frmDetail::frmDetail(QWidget* owner, const Clock& clock, ErrorReporter& reporter,
-                     ClientNames& names, RecordLookup lookup)
+                     ClientNames& names, RecordLookup lookup, int timerInterval)
     : QWidget(owner, Qt::Window), m_clock(clock), m_reporter(reporter), m_names(names),
       m_lookup(std::move(lookup)) {
     setObjectName(u"frmDetail"_s);
@@ -57,7 +57,7 @@ frmDetail::frmDetail(QWidget* owner, const Clock& clock, ErrorReporter& reporter
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(u"Timer1"_s);
-    m_timer1->setInterval(1000);
+    m_timer1->setInterval(timerInterval);
     connect(m_timer1, &QTimer::timeout, this, &frmDetail::Timer1_Timer);
     m_timer1->start();
 

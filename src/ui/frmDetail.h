@@ -49,12 +49,13 @@ public:
     };
 
     /**
-     * Builds the window at its design size, captioned "Details", with Timer1 running; it is
-     * loaded (the saved placement applied) and shown by ShowDetail. owner is the main window.
-     * clock, reporter and names must outlive the window.
+     * Builds the window at its design size, captioned "Details", with Timer1 running every
+     * timerInterval milliseconds (1000; tests tick faster); it is loaded (the saved placement
+     * applied) and shown by ShowDetail. owner is the main window. clock, reporter and names
+     * must outlive the window.
      */
     frmDetail(QWidget* owner, const Clock& clock, ErrorReporter& reporter, ClientNames& names,
-              RecordLookup lookup);
+              RecordLookup lookup, int timerInterval = 1000);
     /** A window that was loaded and never closed (its owner went first) is unloaded here. */
     ~frmDetail() override;
 
