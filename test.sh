@@ -13,10 +13,10 @@ export QT_QPA_PLATFORM=offscreen
 if [ "${QLA_SKIP_SANITIZE:-0}" != 1 ]; then
     cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQLA_SANITIZE=ON >/dev/null
     cmake --build build-asan -j"$jobs"
-    ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan -j"$jobs" --output-on-failure -LE 'e2e|soak|browser|install'
+    ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan -j"$jobs" --output-on-failure -LE 'e2e|bench|install'
 fi
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
-ctest --test-dir build -j"$jobs" --output-on-failure -LE soak
+ctest --test-dir build -j"$jobs" --output-on-failure -LE bench
 ./tools/test-ratio.sh

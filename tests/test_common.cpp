@@ -1,174 +1,183 @@
-#include "common/ErrorReport.h"
-#include "common/NumberText.h"
-#include "common/modGlobals.h"
+// Shared routines: numbers as text, the error report's text and answers, the refresh texts, the
+// next log file's name, and the counting model.
 #include "support/Fakes.h"
 
+#include "common/NumberText.h"
+#include "common/modGlobals.h"
+#include "stats/ClientTable.h"
+#include "stats/NextLogFile.h"
+#include "stats/RefreshTexts.h"
+
 #include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+/** The model in one line per record: key blocks time [date=blocks...], then the totals. */
+QString summary(const Statistics& s) {
+    QStringList lines;
+    for (const auto& entry : s.clients) {
+        QStringList days;
+        qint64 sum = 0;
+        for (const auto& day : entry.value.Data) {
+            days << day.key + u'=' + QString::number(day.value.Blocks);
+            sum += day.value.Blocks;
+        }
+        if (sum != entry.value.Blocks || entry.key != entry.value.Name)
+            days << u"INCONSISTENT"_s;
+        lines << u"%1 %2 %3 [%4]"_s.arg(entry.key)
+                     .arg(entry.value.Blocks)
+                     .arg(entry.value.Time, days.join(u' '));
+    }
+    return lines.join(u" | "_s) +
+           u" | RC5 %1 OGR %2"_s.arg(s.totals.ClientsTotalRC5).arg(s.totals.ClientsTotalOGR);
+}
+
+} // namespace
 
 class TestCommon : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { QLocale::setDefault(QLocale::c()); }
+    void texts() {
+        QCOMPARE(rightJustify(5, 6) + rightJustify(1234567, 6) + rightJustify(QString(), 2),
+                 u"     51234567  "_s);
+        FakeClock clock;
+        clock.current = QDateTime(QDate(2000, 7, 5), QTime(23, 59, 59));
+        QCOMPARE(GetCurrentDate(clock), u"07/05/00"_s);
+        const RunTimeError overflow(ErrorNumber::Overflow, u"Overflow"_s);
+        try {
+            passErrors(u"frmMain:IncrementClient"_s, PlaceSeparator::LineBreak,
+                       [&] { throw overflow; });
+        } catch (const RunTimeError& error) {
+            QCOMPARE(errorReportText(error, u"frmMain:Process"_s),
+                     u"Error: 0x6\r\n\r\nfrmMain:Process\r\nfrmMain:IncrementClient\r\nOverflow"_s);
+        }
+        QCOMPARE(errorReportText(RunTimeError(0x17c, u"x"_s), u"p"_s),
+                 u"Error: 0x17C\r\n\r\np\r\nx"_s);
 
-    void rightJustifiedText() {
-        QCOMPARE(rightJustify(5, 6), QStringLiteral("     5"));
-        QCOMPARE(rightJustify(123456, 6), QStringLiteral("123456"));
-        QCOMPARE(rightJustify(1234567, 6), QStringLiteral("1234567"));
-        QCOMPARE(rightJustify(-12, 6), QStringLiteral("   -12"));
-        QCOMPARE(rightJustify(QString(), 6), QStringLiteral("      "));
-        // Right-justified numbers of the same width order by value when compared as text.
-        QVERIFY(rightJustify(99, 6) < rightJustify(100, 6));
-    }
-
-    void currentDate() {
-        FakeClock clock(QDateTime(QDate(2000, 7, 15), QTime(23, 59, 59)));
-        QCOMPARE(GetCurrentDate(clock), QStringLiteral("07/15/00"));
-        clock.current = QDateTime(QDate(2026, 1, 2), QTime(0, 0));
-        QCOMPARE(GetCurrentDate(clock), QStringLiteral("01/02/26"));
-    }
-
-    void errorTextAndPassing() {
-        const RunTimeError overflow(ErrorNumber::Overflow, QStringLiteral("Overflow"));
-        const auto passed = [&](PlaceSeparator separator) {
-            try {
-                passErrors(QStringLiteral("frmMain:IncrementClient"), separator,
-                           [&] { throw overflow; });
-            } catch (const RunTimeError& error) {
-                return error;
-            }
-            return RunTimeError(0, QString());
-        };
-        const RunTimeError withBreak = passed(PlaceSeparator::LineBreak);
-        QCOMPARE(withBreak.number(), ErrorNumber::Overflow);
-        QCOMPARE(withBreak.source(), overflow.source());
-        QCOMPARE(withBreak.description(), QStringLiteral("frmMain:IncrementClient\r\nOverflow"));
-        QCOMPARE(passed(PlaceSeparator::None).description(),
-                 QStringLiteral("frmMain:IncrementClientOverflow"));
-        QCOMPARE(errorReportText(withBreak, QStringLiteral("frmMain:Process")),
-                 QStringLiteral(
-                     "Error: 0x6\r\n\r\nfrmMain:Process\r\nfrmMain:IncrementClient\r\nOverflow"));
-        QCOMPARE(errorReportText(RunTimeError(ErrorNumber::BadFileFormat, QStringLiteral("x")),
-                                 QStringLiteral("p")),
-                 QStringLiteral("Error: 0x141\r\n\r\np\r\nx"));
-        QCOMPARE(
-            errorReportText(RunTimeError(0xabc, QStringLiteral("x")), QStringLiteral("p")).left(12),
-            QStringLiteral("Error: 0xABC"));
-    }
-
-    void reportingHandlerAnswers() {
-        ScriptedErrorReport script;
+        ScriptedErrorReport script; // Retry runs the step again, Ignore goes on, Abort ends
         ErrorReporter reporter(script);
-        const RunTimeError failure(ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
-
         int attempts = 0;
         script.answers = {ErrorAnswer::Retry, ErrorAnswer::Retry, ErrorAnswer::Ignore};
-        QVERIFY(reporter.runStep(QStringLiteral("frmMain:Form_Load"), [&] {
-            ++attempts;
-            throw failure;
-        }));
+        QVERIFY(reporter.runStep(u"p"_s, [&] { throw RunTimeError(attempts++, {}); }));
         QCOMPARE(attempts, 3);
-        QCOMPARE(script.places.size(), 3);
-        QCOMPARE(script.places.first(), QStringLiteral("frmMain:Form_Load"));
-
-        // Retry that then succeeds goes on normally.
-        attempts = 0;
-        script.answers = {ErrorAnswer::Retry};
-        QVERIFY(reporter.runStep(QStringLiteral("p"), [&] {
-            if (++attempts == 1)
-                throw failure;
-        }));
-        QCOMPARE(attempts, 2);
-
-        script.answers = {ErrorAnswer::Abort};
-        QVERIFY(!reporter.runStep(QStringLiteral("p"), [&] { throw failure; }));
-        QVERIFY(!reporter.isOpen());
-    }
-
-    void noSecondReportOverAnOpenOne() {
-        ScriptedErrorReport script;
-        ErrorReporter reporter(script);
-        const RunTimeError failure(ErrorNumber::Overflow, QStringLiteral("Overflow"));
-        bool innerCompleted = true;
-        bool openSeen = false;
-        // A timer tick that fails while the first box is still open is left without a box.
-        bool ticked = false;
+        // A tick that fails while a box is open gets no box of its own: it is left as by Abort.
+        bool inner = true;
         script.whileOpen = [&] {
-            if (std::exchange(ticked, true))
-                return;
-            openSeen = reporter.isOpen();
-            innerCompleted =
-                reporter.runStep(QStringLiteral("frmMain:Timer1_Timer"), [&] { throw failure; });
+            if (script.places.size() == 4)
+                inner = reporter.runStep(u"frmMain:Timer1_Timer"_s, [&] { throw overflow; });
         };
-        script.answers = {ErrorAnswer::Ignore};
-        QVERIFY(reporter.runStep(QStringLiteral("frmMain:Process"), [&] { throw failure; }));
-        QVERIFY(openSeen);
-        QVERIFY(!innerCompleted);
-        QCOMPARE(script.places, QStringList{QStringLiteral("frmMain:Process")});
-        QVERIFY(!reporter.isOpen());
+        QVERIFY(!reporter.runStep(u"frmMain:Process"_s, [&] { throw overflow; }));
+        QVERIFY(!inner && script.places.size() == 4);
     }
 
-    void textToNumber_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<int>("expected");
-        QTest::addColumn<int>("error");
-        QTest::addRow("plain") << "12"
-                               << "C" << 12 << 0;
-        QTest::addRow("blanks") << "  -7 "
-                                << "C" << -7 << 0;
-        QTest::addRow("half to even down") << "2.5"
-                                           << "C" << 2 << 0;
-        QTest::addRow("half to even up") << "3.5"
-                                         << "C" << 4 << 0;
-        QTest::addRow("fraction") << "3.7"
-                                  << "C" << 4 << 0;
-        QTest::addRow("comma locale") << "1,5"
-                                      << "de_DE" << 2 << 0;
-        QTest::addRow("word") << "abc"
-                              << "C" << 0 << ErrorNumber::TypeMismatch;
-        QTest::addRow("empty") << ""
-                               << "C" << 0 << ErrorNumber::TypeMismatch;
-        QTest::addRow("infinity") << "inf"
-                                  << "C" << 0 << ErrorNumber::TypeMismatch;
-        QTest::addRow("too big") << "3000000000"
-                                 << "C" << 0 << ErrorNumber::Overflow;
-        QTest::addRow("largest") << "2147483647"
-                                 << "C" << 2147483647 << 0;
+    void numbers() {
+        table(uR"(
+  -7  => -7
+2.5 => 2
+3.5 => 4
+1,5 de => 2
+abc => error 13
+ => error 13
+inf => error 13
+2147483648 => error 6
+2147483647 => 2147483647)"_s,
+              [](const QStringList& w) {
+                  qint32 value = 0;
+                  const int error = errorNumber([&] {
+                      value =
+                          NumberText::toLong(w.join(u' ').section(u" de"_s, 0, 0),
+                                             QLocale(w.last() == u"de"_s ? u"de_DE"_s : u"C"_s));
+                  });
+                  return error ? u"error %1"_s.arg(error) : QString::number(value);
+              });
+        QCOMPARE(errorNumber([] { NumberText::toInteger(u"32768"_s); }), ErrorNumber::Overflow);
+        QVERIFY(NumberText::toFlag(u" 1.0 "_s) && !NumberText::toFlag(u"2"_s) &&
+                !NumberText::toFlag(u"-1"_s));
+        const QLocale german(u"de_DE"_s);
+        QCOMPARE(NumberText::fromSingle(1.5f, german) + NumberText::fromSingle(14400.f, german) +
+                     u' ' + NumberText::fromSingle(1234.567f, QLocale::c()),
+                 u"1,514400 1234.567"_s);
+        QCOMPARE(NumberText::toSingle(u"1,5"_s, german), 1.5f);
+        QCOMPARE(errorNumber([] { NumberText::addChecked(-2147483647 - 1, -1); }),
+                 ErrorNumber::Overflow);
     }
-    void textToNumber() {
-        QFETCH(QString, text);
-        QFETCH(QString, locale);
-        QFETCH(int, expected);
-        QFETCH(int, error);
+
+    void refreshTexts() {
+        // now, time zone, the latest line's time, ticks since the last read => clock, seconds
+        table(uR"(
+01:30:00 -2 - 0 => 23:30:00 84600
+08:05:09 0 08:05:01 0 => 08:05:09\08:05:01 29109
+08:05:09 0 08:05:01 3 => 08:05:09/08:05:01 29109
+23:00:00 3 - 1 => 02:00:00 7200
+01:02:03 -30 - 1 => -05:02:03 -17877)"_s,
+              [](const QStringList& w) {
+                  const QTime now = QTime::fromString(w[0]);
+                  return RefreshTexts::clockText(now, w[1].toInt(),
+                                                 w[2] == u"-"_s ? QString() : w[2], w[3].toInt()) +
+                         u' ' + QString::number(RefreshTexts::shiftedSeconds(now, w[1].toInt()));
+              });
+        QCOMPARE(*RefreshTexts::rateText(10, 3600) + *RefreshTexts::rateText(11, 3600),
+                 u"     728     801"_s);
+        QCOMPARE(RefreshTexts::rateText(2147483647, 1), std::optional(u"562949953159168"_s));
+        QCOMPARE(RefreshTexts::rateText(5, 0), std::nullopt); // shifted midnight: the cell is kept
+        QCOMPARE(RefreshTexts::blocksText(42) + RefreshTexts::noTodayText(), u"    42      "_s);
+    }
+
+    void nextLogFileNames() {
+        table(uR"(
+/logs/conlog07.log => /logs/conlog08.log
+/logs/conlog09.log => /logs/conlog10.log
+/l/c99.log => /l/c100.log
+/v1.2/conlog.41.old => /v1.2/conlog.42.old
+/logs/log_+7.log => /logs/log 08.log
+/logs/conlog07 => error 5
+a.log => error 5
+/logs/conlog.log => error 13)"_s,
+              [](const QStringList& w) {
+                  QString next;
+                  const int error = errorNumber(
+                      [&] { next = nextLogFileName(QString(w[0]).replace(u'_', u' ')); });
+                  return error ? u"error %1"_s.arg(error) : next;
+              });
+    }
+
+    void counting() {
+        Statistics s;
+        // The pseudo-client is made first; zero blocks still make the record and the day.
+        s.IncrementClient("a"_L1, "12/05/26"_L1, "23:00:00"_L1, 0, "OGR"_L1);
+        s.IncrementClient("a"_L1, "12/05/26"_L1, "23:10:00"_L1, 3, "RC5"_L1);
+        s.IncrementClient("A"_L1, "12/06/26"_L1, "00:10:00"_L1, 1, "OGR"_L1); // case matters
+        s.IncrementClient("a"_L1, "12/06/26"_L1, "00:20:00"_L1, 1, "OGR"_L1);
+        s.IncrementClient("a"_L1, "12/05/26"_L1, "23:59:00"_L1, 2, "OGR"_L1); // an earlier day
+        s.IncrementClient(AllClientsLatin1, "12/06/26"_L1, "01:00:00"_L1, 5, "RC5"_L1);
+        s.IncrementClient("x"_L1, "12/06/26"_L1, "01:00:00"_L1, 5, "DES"_L1); // no total
+        QCOMPARE(summary(s),
+                 u"OGR<All-clients> 4 12/05/26 23:59:00 [12/05/26=2 12/06/26=2] | "
+                 "OGRa 3 12/05/26 23:59:00 [12/05/26=2 12/06/26=1] | "
+                 "RC5<All-clients> 8 12/06/26 01:00:00 [12/05/26=3 12/06/26=5] | "
+                 "RC5a 3 12/05/26 23:10:00 [12/05/26=3] | OGRA 1 12/06/26 00:10:00 [12/06/26=1] | "
+                 "DES<All-clients> 5 12/06/26 01:00:00 [12/06/26=5] | "
+                 "DESx 5 12/06/26 01:00:00 [12/06/26=5] | RC5 3 OGR 4"_s);
+        // An overflow passes on its place; what was counted before it stays.
+        Statistics t;
+        t.IncrementClient("c"_L1, "12/06/26"_L1, "08:00:00"_L1, 2147483647, "OGR"_L1);
+        t.IncrementClient(AllClientsLatin1, "12/06/26"_L1, "08:00:00"_L1, -2147483647, "OGR"_L1);
+        t.totals.ClientsTotalOGR = 0;
         try {
-            const qint32 value = NumberText::toLong(text, QLocale(locale));
-            QCOMPARE(error, 0);
-            QCOMPARE(value, expected);
-        } catch (const RunTimeError& e) {
-            QCOMPARE(e.number(), error);
+            t.IncrementClient("c"_L1, "12/06/26"_L1, "09:00:00"_L1, 1, "OGR"_L1);
+            QFAIL("no overflow");
+        } catch (const RunTimeError& error) {
+            QCOMPARE(error.description(), u"frmMain:IncrementClient\r\nOverflow"_s);
         }
-    }
-
-    void otherTargets() {
-        QCOMPARE(NumberText::toInteger(QStringLiteral("32767")), qint16(32767));
-        QVERIFY_THROWS_EXCEPTION(RunTimeError, NumberText::toInteger(QStringLiteral("32768")));
-        QVERIFY(NumberText::toFlag(QStringLiteral("1")));
-        QVERIFY(NumberText::toFlag(QStringLiteral(" 1.0 ")));
-        QVERIFY(!NumberText::toFlag(QStringLiteral("2")));
-        QVERIFY(!NumberText::toFlag(QStringLiteral("-1")));
-        QVERIFY(!NumberText::toFlag(QStringLiteral("0")));
-        QVERIFY_THROWS_EXCEPTION(RunTimeError, NumberText::toFlag(QStringLiteral("yes")));
-
-        const QLocale german(QStringLiteral("de_DE"));
-        QCOMPARE(NumberText::fromSingle(1.5f, german), QStringLiteral("1,5"));
-        QCOMPARE(NumberText::toSingle(QStringLiteral("1,5"), german), 1.5f);
-        QCOMPARE(NumberText::fromSingle(14400.f, german), QStringLiteral("14400"));
-        QCOMPARE(NumberText::fromSingle(0.1f, QLocale::c()), QStringLiteral("0.1"));
-        QCOMPARE(NumberText::fromSingle(1234.567f, QLocale::c()), QStringLiteral("1234.567"));
-
-        QCOMPARE(NumberText::addChecked(2147483646, 1), 2147483647);
-        QVERIFY_THROWS_EXCEPTION(RunTimeError, NumberText::addChecked(2147483647, 1));
-        QVERIFY_THROWS_EXCEPTION(RunTimeError, NumberText::addChecked(-2147483647 - 1, -1));
+        QCOMPARE(summary(t),
+                 u"OGR<All-clients> 1 12/06/26 09:00:00 [12/06/26=1] | "
+                 "OGRc 2147483647 12/06/26 08:00:00 [12/06/26=2147483647] | RC5 0 OGR 1"_s);
+        t.reset();
+        QCOMPARE(summary(t) + t.totals.LabInBufRC5 + t.totals.LabOutBufRC5 + t.totals.LabInBufOGR +
+                     t.totals.LabOutBufOGR,
+                 u" | RC5 0 OGR 0"_s + u"0000"_s);
     }
 };
 

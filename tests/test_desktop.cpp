@@ -1,9 +1,7 @@
 // What a desktop program is expected to do beyond the design: the main window's keys, a log
 // from the command line, no quiet-client alert from a backlog, a failed export, the report
 // folder on Preferences' OK, a hosts file that can only be read, and the chart of the days.
-#include "support/FakeDialogs.h"
-#include "support/FakeTray.h"
-#include "support/Fakes.h"
+#include "support/Gui.h"
 
 #include "persistence/Settings.h"
 #include "report/ReportSchedule.h"
@@ -31,30 +29,6 @@ namespace {
 QByteArray line(const char* client, const char* time) {
     return "12/06/26 "_ba + time + " Client " + client + " --> sent rc5 1 blocks\r\r\n";
 }
-
-/** The running program, its timer ticking, with fakes outside and files in folder. */
-struct Program {
-    explicit Program(const QString& folder, const QString& log = {}) {
-        AnalyzerEnvironment environment;
-        environment.clock = &clock;
-        environment.errorReport = &errors;
-        environment.dialogs = &dialogs;
-        environment.tray = &tray;
-        environment.hostLookup = std::make_unique<FakeHostLookup>();
-        environment.statsFilePath = folder + u"/qla.bin"_s;
-        environment.namesFilePath = folder + u"/qla.nam"_s;
-        environment.lockFilePath = folder + u"/qla.lock"_s;
-        environment.hostsFilePath = folder + u"/hosts"_s;
-        environment.commandLineLog = log;
-        analyzer = std::make_unique<Analyzer>(std::move(environment));
-        analyzer->Form_Load();
-    }
-    FakeClock clock; // 12/06/26 12:00, the log's clock 10:00
-    ScriptedErrorReport errors;
-    FakeDialogs dialogs;
-    FakeTray tray;
-    std::unique_ptr<Analyzer> analyzer;
-};
 
 } // namespace
 
@@ -96,7 +70,8 @@ private Q_SLOTS:
             log += line("b", "08:00:00");
         const QString path = m_dir->filePath(u"conlog.log"_s);
         QVERIFY(writeFile(path, log + line("a", "09:00:00")));
-        Program p(m_dir->path(), path); // the log named on the command line is opened
+        Program p(m_dir->path(), {}, path);
+        p.analyzer->Form_Load(); // the log named on the command line is opened
         QCOMPARE(p.analyzer->session().CurrentLine, 1502);
         QVERIFY(p.analyzer->quietClients().quietKeys().isEmpty());
         // Live, "a" stops again: the tray tells it, with the timer ticking.
@@ -123,8 +98,9 @@ private Q_SLOTS:
         QVERIFY(command.contains(u"editable"_s)
                     ? writeFile(hosts, "127.0.0.1 localhost\n")
                     : QFile::link(u"/proc/sys/kernel/osrelease"_s, hosts));
-        Program p(m_dir->path(),
+        Program p(m_dir->path(), {},
                   command.endsWith(u".log"_s) ? m_dir->filePath(command) : QString());
+        p.analyzer->Form_Load();
         p.dialogs.exportFiles = {hosts + u"/list.csv"_s};
         if (command == u"export")
             p.analyzer->mnuExport_Click();
@@ -137,6 +113,7 @@ private Q_SLOTS:
 
     void reportFolderOfferedOnPreferencesOk() {
         Program p(m_dir->path());
+        p.analyzer->Form_Load();
         Preferences& preferences = p.analyzer->preferences();
         preferences.WebStats = preferences.WebLocal = true;
         preferences.WebFolder = u"~/reports"_s;

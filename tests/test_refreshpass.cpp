@@ -1,9 +1,7 @@
 // Refresh passes at the cost of what changed: a pass rewrites only the rows whose texts change,
 // shows what a pass over an emptied list shows, and the report is the list; a long run passes
 // once a frame at 1000-line boundaries; re-sorting is a stable sort.
-#include "support/FakeDialogs.h"
-#include "support/FakeTray.h"
-#include "support/Fakes.h"
+#include "support/Gui.h"
 #include "support/ListTexts.h"
 
 #include "naming/ClientNames.h"
@@ -27,11 +25,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray returnLine(const QByteArray& client, int blocks, const QByteArray& date = "12/06/26") {
-    return date + " 08:00:00 Client " + client + " --> sent rc5 " + QByteArray::number(blocks) +
-           " blocks\r\r\n";
-}
 
 /** Every row by key: its cells as shown, then whether it is bold. */
 QMap<QString, QStringList> rowsByKey(const SortedList& list) {
@@ -73,29 +66,17 @@ private Q_SLOTS:
                                          {u"WebRefreshRate"_s, u"1"_s},
                                          {u"WebFolder"_s, dir.path()}})
             SaveSetting(SettingsKey::Common, key, value);
-        QVERIFY(writeFile(log, returnLine("10.0.0.4", 5, "12/05/26") + returnLine("10.0.0.1", 10) +
-                                   returnLine("10.0.0.2", 20) + returnLine("10.0.0.3", 40)));
+        QVERIFY(writeFile(log, logLine("Client 10.0.0.4 --> sent rc5 5 blocks", "12/05/26") +
+                                   returnLine("10.0.0.1", 10) + returnLine("10.0.0.2", 20) +
+                                   returnLine("10.0.0.3", 40)));
 
         // The program with Timer1 ticking every few milliseconds, at 01:00 on the log's clock.
-        FakeClock clock(QDateTime(QDate(2026, 12, 6), QTime(3, 0, 0)));
-        ScriptedErrorReport errors;
-        FakeDialogs dialogs;
-        FakeTray tray;
-        auto fakeLookup = std::make_unique<FakeHostLookup>();
-        FakeHostLookup& lookup = *fakeLookup;
-        Analyzer analyzer({.clock = &clock,
-                           .errorReport = &errors,
-                           .dialogs = &dialogs,
-                           .tray = &tray,
-                           .hostLookup = std::move(fakeLookup),
-                           .statsFilePath = dir.filePath(u"qla.bin"_s),
-                           .namesFilePath = dir.filePath(u"qla.nam"_s),
-                           .lockFilePath = dir.filePath(u"qla.lock"_s),
-                           .timerInterval = 5,
-                           .commandLineLog = {}});
+        Program p(dir.path());
+        p.clock.current = QDateTime(QDate(2026, 12, 6), QTime(3, 0, 0));
+        Analyzer& analyzer = *p.analyzer;
+        FakeClock& clock = p.clock;
         analyzer.Form_Load();
-        dialogs.chosenFiles = {log};
-        analyzer.mnuOpen_Click();
+        p.open(log);
         SortedList& list = *analyzer.window()->lvRC5();
         QSignalSpy ticks(analyzer.window()->Timer1(), &QTimer::timeout);
         const auto letTimerTick = [&] {
@@ -121,7 +102,7 @@ private Q_SLOTS:
             QVERIFY(writeFile(dir.filePath(u"qla.nam"_s), "10.0.0.2 pc-two\r\n") &&
                     analyzer.names().LoadNames(dir.filePath(u"qla.nam"_s)));
         else
-            lookup.answer(3, u"three.lan"_s); // looked up in the order first shown
+            p.lookup->answer(3, u"three.lan"_s); // looked up in the order first shown
         QTRY_COMPARE(rewritten, QSet<QString>(changed.begin(), changed.end()));
         letTimerTick();
         QCOMPARE(rewritten, QSet<QString>(changed.begin(), changed.end()));

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Line and branch coverage of src/ for the whole suite but the soak run: a --coverage build in
+# Line and branch coverage of src/ for the whole suite but the bench runs: a --coverage build in
 # build-coverage, every test, then gcovr's summary. A guide to what the tests never reach.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,7 +9,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=--cov
     -DCMAKE_EXE_LINKER_FLAGS=--coverage >/dev/null
 cmake --build "$build" -j"$(nproc)"
 find "$build" -name '*.gcda' -delete
-QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" -j"$(nproc)" -LE soak --output-on-failure || true
+QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" -j"$(nproc)" -LE bench --output-on-failure || true
 gcovr --root . --filter 'src/' --object-directory "$build" --exclude-unreachable-branches \
     --exclude-throw-branches --print-summary --txt "$build/coverage.txt"
 echo "per file: $build/coverage.txt"

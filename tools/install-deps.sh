@@ -10,7 +10,6 @@ packages=(
     mawk                   # the reference script of the processing benchmark
     python3                # the end-to-end test harness
     xvfb xauth xdotool imagemagick x11-utils  # end-to-end tests drive the real window
-    chromium               # the browser test opens the web report (file:// only)
     desktop-file-utils appstream  # the install test validates the menu entry and the metainfo
     dpkg-dev file          # cpack -G DEB finds the package's dependencies with dpkg-shlibdeps
 )

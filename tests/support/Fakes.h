@@ -1,97 +1,150 @@
 #pragma once
+// What the tests put in place of the world outside, and the helpers they share.
 
 #include "common/Clock.h"
 #include "common/ErrorReport.h"
 #include "naming/IHostLookup.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QHostAddress>
 #include <QIODevice>
-#include <QList>
-#include <QStringList>
+#include <QTest>
 
-/** An error report that answers from a script and records what it was asked. */
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+
+/** An error report that answers from a script (then Abort) and records what it was asked. */
 class ScriptedErrorReport : public IErrorReport {
 public:
-    ErrorAnswer ask(const RunTimeError& error, const QString& place) override;
-
-    /** Answers given in order; when the script runs out, Abort. */
+    ErrorAnswer ask(const RunTimeError& error, const QString& place) override {
+        places << place;
+        texts << errorReportText(error, place);
+        numbers << error.number();
+        if (whileOpen)
+            whileOpen();
+        return answers.isEmpty() ? ErrorAnswer::Abort : answers.takeFirst();
+    }
     QList<ErrorAnswer> answers;
-    QStringList places;
-    QStringList texts; ///< the full report texts shown
+    QStringList places, texts;
     QList<int> numbers;
-    /** Runs while the "box" is open, e.g. a timer tick that fires under it. */
-    std::function<void()> whileOpen;
+    std::function<void()> whileOpen; ///< runs while the "box" is open
 };
 
 /** A clock that shows what the test sets. */
 class FakeClock : public Clock {
 public:
-    explicit FakeClock(QDateTime now = QDateTime(QDate(2026, 12, 6), QTime(12, 0, 0)))
-        : current(std::move(now)) {}
     QDateTime now() const override { return current; }
-    QDateTime current;
+    QDateTime current{QDate(2026, 12, 6), QTime(12, 0, 0)};
 };
 
-/** A device that accepts failAfter bytes and then fails every write. */
+/** A device that takes failAfter bytes and then fails every write. */
 class FailingDevice : public QIODevice {
 public:
-    explicit FailingDevice(qint64 failAfter) : m_failAfter(failAfter) {}
-    QByteArray written;
+    explicit FailingDevice(qint64 failAfter) : m_left(failAfter) {}
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 len) override;
+    qint64 writeData(const char*, qint64 len) override {
+        const qint64 n = qMin(m_left, len);
+        m_left -= n;
+        return n > 0 ? n : -1;
+    }
 
 private:
-    qint64 m_failAfter;
+    qint64 m_left;
 };
 
 /** A reverse lookup that answers only when the test says so; nothing leaves the machine. */
 class FakeHostLookup : public IHostLookup {
 public:
-    struct Request {
-        quint32 ipv4 = 0;
-        QString address; ///< ipv4 in dotted form
-        Answer answer;
-        bool answered = false;
-    };
-
-    bool startLookup(quint32 ipv4, Answer answer) override;
-
-    /** Answers request index (in the order started) with hostName; empty means no name found. */
-    void answer(qsizetype index, const QString& hostName);
-
-    QList<Request> requests;
-    /** When set, startLookup refuses (counted in refused) and records nothing. */
-    bool failToStart = false;
-    int refused = 0;
+    bool startLookup(quint32 ipv4, Answer answer) override {
+        if (!failToStart)
+            requests.append({QHostAddress(ipv4).toString(), std::move(answer)});
+        return !failToStart;
+    }
+    /** Answers request index (in the order started); empty means no name found. */
+    void answer(qsizetype index, const QString& hostName) { requests[index].second(hostName); }
+    QList<std::pair<QString, Answer>> requests; ///< the address looked up, and its answer
+    bool failToStart = false;                   ///< refuses, records nothing
 };
 
-/**
- * A full disk for as long as it lives: files of this process cannot grow past maxBytes (the
- * write stops short, then fails with EFBIG; SIGXFSZ is ignored meanwhile). Works for root,
- * whom permission bits do not stop. Keep its scope to the one save under test: test output
- * written to a file meanwhile would be cut too.
- */
+/** A full disk while it lives: this process's files cannot grow past maxBytes; stops root too. */
 class ScopedFileSizeLimit {
 public:
-    explicit ScopedFileSizeLimit(quint64 maxBytes);
-    ~ScopedFileSizeLimit();
-    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
-    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
-    /** Whether the limit could be set. */
+    explicit ScopedFileSizeLimit(rlim_t maxBytes) : m_oldHandler(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit limit = m_old;
+        limit.rlim_cur = maxBytes;
+        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~ScopedFileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
     bool isActive() const { return m_active; }
 
 private:
-    quint64 m_oldSoft = 0;
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_changed = false; ///< the handler (and perhaps the limit) was changed
+    rlimit m_old{};
+    void (*m_oldHandler)(int);
     bool m_active = false;
 };
 
-/** The whole file, or nothing when it cannot be read. */
-QByteArray readFile(const QString& path);
-/** Writes bytes as the whole file; false when that fails. */
-bool writeFile(const QString& path, const QByteArray& bytes);
+/** The whole file, or "<unreadable>". */
+inline QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+/** Writes bytes as the whole file, or after what is there; false when that fails. */
+inline bool writeFile(const QString& path, const QByteArray& bytes, bool append = false) {
+    QFile file(path);
+    return file.open(append ? QIODevice::Append : QIODevice::WriteOnly) &&
+           file.write(bytes) == bytes.size();
+}
+
+/** Empties folder, keeping the folder itself. */
+inline void emptyFolder(const QString& folder) {
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+}
+
+/** A log line as the proxy writes it: date, time, message and the CR CR LF line end. */
+inline QByteArray logLine(const QByteArray& message, const QByteArray& date = "12/06/26",
+                          const QByteArray& time = "08:00:00") {
+    return date + ' ' + time + ' ' + message + "\r\r\n";
+}
+
+/** An RC5 return of blocks by client. */
+inline QByteArray returnLine(const QByteArray& client, int blocks,
+                             const QByteArray& time = "08:00:00") {
+    return logLine("Client " + client + " --> sent rc5 " + QByteArray::number(blocks) + " blocks",
+                   "12/06/26", time);
+}
+
+/** n returns by the ten clients 10.0.0.0 to 10.0.0.9, line i returning i % 7 + 1 blocks. */
+inline QByteArray manyReturns(int from, int n) {
+    QByteArray log;
+    for (int i = from; i < from + n; ++i)
+        log += returnLine("10.0.0." + QByteArray::number(i % 10), i % 7 + 1);
+    return log;
+}
+
+inline qint32 blocksOf(int from, int n) {
+    qint32 sum = 0;
+    for (int i = from; i < from + n; ++i)
+        sum += i % 7 + 1;
+    return sum;
+}
+
+/** Checks each "case => expected" line of cases: f gets the words of the case. */
+inline void table(const QString& cases, const std::function<QString(const QStringList&)>& f) {
+    for (const QString& row : cases.split(u'\n', Qt::SkipEmptyParts))
+        QCOMPARE(f(row.section(QStringLiteral(" => "), 0, 0).split(u' ')),
+                 row.section(QStringLiteral(" => "), 1));
+}
 
 /** Runs f and returns the number of the RunTimeError it throws, or 0. */
 template <typename F> int errorNumber(F&& f) {

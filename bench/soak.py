@@ -1,24 +1,87 @@
-"""The soak run: conlog-sim appends live lines for a long time while the program follows the log,
-writes the web report on every pass and shows one detail window. Not part of ./test.sh (CTest
-label soak); see the soak function for what it checks and the figures it prints.
+#!/usr/bin/env python3
+"""Endurance and speed of the real program following a live log, driven like the end-to-end
+tests (tests/e2e) but long or timed, so not part of ./test.sh:
 
-Environment:
+    bench/soak.py follow --build BUILD   the program keeps up with a log growing fast
+    bench/soak.py soak --build BUILD     30 minutes of a live log (see the soak function)
+
+(also ctest --test-dir BUILD -L bench). Environment of the soak:
     QLA_SOAK_SECONDS  how long conlog-sim appends (default 1800)
     QLA_SOAK_RATE     lines a second (default 2000)
     QLA_SOAK_TIMEOUT  the CTest timeout of the run, set by tests/e2e/CMakeLists.txt; a duration
                       that cannot finish within it fails at once instead of being cut off
 """
 
+import argparse
 import ctypes
 import os
 import re
 import struct
 import subprocess
+import sys
 import time
 
-import logcount
-from harness import Failure, check, cpu_seconds, log, poll
-from scenarios import REFRESH
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [HERE, os.path.join(HERE, "..", "tests", "e2e")]
+
+import logcount  # noqa: E402
+from harness import Failure, check, log, poll  # noqa: E402
+from run import run  # noqa: E402
+
+REFRESH = 1  # "Refresh Rate" of the runs: a processing run every tick
+
+
+def cpu_seconds(pid):
+    """User plus system time the process has used, in seconds."""
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def bytes_read(pid):
+    with open(f"/proc/{pid}/io") as f:
+        return int(next(row for row in f if row.startswith("rchar:")).split()[1])
+
+
+def follow(ctx):
+    """The log grows by 2,000 lines a second for 8 s while the program runs: halfway it has
+    read at least half of what was added, and a few refresh periods after the last line
+    everything is counted."""
+    path = os.path.join(ctx.sandbox.logs, "conlog.log")
+    subprocess.run([f"{ctx.build}/tools/conlog-sim", "--lines", "20000", "--seed", "21", "--days", "3", path], check=True,
+                   stdout=subprocess.DEVNULL)
+    app = ctx.start("run1")
+    app.open_log(path)
+    app.wait_settled([path])
+    size_before = os.path.getsize(path)
+    appender = subprocess.Popen([f"{ctx.build}/tools/conlog-sim", "--append", "--rate", "2000", "--duration", "8",
+                                 "--seed", "21", path], stdout=subprocess.DEVNULL)
+    read_before = bytes_read(app.pid)
+    time.sleep(4)  # a timed run: what the program read in these seconds is the figure
+    read_halfway = bytes_read(app.pid) - read_before
+    added_halfway = os.path.getsize(path) - size_before
+    log(f"halfway: {added_halfway} bytes added, {read_halfway} bytes read by the program (target: half)")
+    check(read_halfway >= added_halfway // 2, "the program fell behind the growing log")
+    check(appender.wait(30) == 0, "conlog-sim --append failed")
+    time.sleep(3 * REFRESH + 1)  # three refresh periods after the last line
+    check(app.exit_via_menu() == 0, "the program did not end with status 0")
+    problems = logcount.differences(logcount.stats_dump(f"{ctx.build}/tools/stats-dump", ctx.sandbox.stats_file),
+                                    logcount.count_log(path))
+    check(not problems, "stats file after the log grew:\n  " + "\n  ".join(problems))
+
+
+def open_detail_window(ctx, app):
+    """Double-clicks the first row of the list until a detail window shows."""
+    values = dict(row.split("=") for row in ctx.display.xdotool("getwindowgeometry", "--shell", app.main).split())
+    x0, y0 = int(values["X"]), int(values["Y"])
+    for _ in range(5):
+        ctx.display.xdotool("mousemove", "--sync", x0 + 50, y0 + 109)
+        ctx.display.xdotool("click", "--repeat", 2, "--delay", 80, 1)
+        try:
+            return poll(lambda: ctx.display.windows(app.pid, "^Details"), 5, "a detail window")[0]
+        except Failure:
+            continue
+    raise Failure("no double-click on the list opened a detail window")
 
 RSS_PERIOD = 10  # seconds between two samples of the resident memory
 BASELINE_AFTER = 60  # the sample the end is compared with: the first one after a minute
@@ -118,18 +181,6 @@ def rss_kb(pid, field="VmRSS"):
         return int(next(row for row in f if row.startswith(field + ":")).split()[1])
 
 
-def open_detail_window(ctx, app):
-    """Double-clicks the first row of the list until a detail window shows."""
-    x0, y0, _, _ = ctx.display.geometry(app.main)
-    for _ in range(5):
-        ctx.display.click(x0 + 50, y0 + 109, repeat=2)
-        try:
-            return app.wait_window("^Details", timeout=5)
-        except Failure:
-            continue
-    raise Failure("no double-click on the list opened a detail window")
-
-
 def soak(ctx):
     """Soak: conlog-sim appends 2,000 lines a second for QLA_SOAK_SECONDS (default 1800) while
     the program follows the log with the web report written on every pass and one detail
@@ -149,29 +200,27 @@ def soak(ctx):
     web = os.path.join(sb.root, "web")
     os.makedirs(web)
     report = os.path.join(web, "Index.htm")
-    ctx.settings(WebStats=1, WebRefreshRate=1, WebLocal=1, WebFolder=web)
     watch = ReportWatch(web, "Index.htm")
     ctx.cleanups.append(watch.close)
 
     # One conlog-sim run writes the whole log, so that its --expect covers all of it.
-    path = sb.log_path("conlog.log")
+    path = os.path.join(sb.logs, "conlog.log")
     expect_path = os.path.join(sb.root, "conlog-sim-expect.txt")
     expect_file = open(expect_path, "wb")
     ctx.cleanups.append(expect_file.close)
-    appender = subprocess.Popen([ctx.conlog_sim, "--append", "--rate", f"{rate:g}", "--duration", f"{duration:g}",
+    appender = subprocess.Popen([f"{ctx.build}/tools/conlog-sim", "--append", "--rate", f"{rate:g}", "--duration", f"{duration:g}",
                                  "--seed", "111", "--expect", path], stdout=expect_file)
     ctx.cleanups.append(lambda: appender.poll() is None and appender.kill())
     log(f"conlog-sim appends {rate:g} lines a second for {duration:g} s")
     poll(lambda: os.path.exists(path) and os.path.getsize(path) > 0, 10, what="the first lines of the log")
 
-    app = ctx.start("soak")
+    app = ctx.start("soak", WebStats=1, WebRefreshRate=1, WebLocal=1, WebFolder=web)
     started = time.monotonic()
     app.open_log(path)
-    poll(lambda: watch.drain() or watch.writes, 30, 0.1, "the first web report")
-    poll(lambda: len(parse_report(read(report))) >= 2, 30, 0.2, "a client row in the web report")
+    poll(lambda: watch.drain() or watch.writes, 30, "the first web report")
+    poll(lambda: len(parse_report(read(report))) >= 2, 30, "a client row in the web report")
     detail = open_detail_window(ctx, app)
-    log(f"detail window {ctx.display.window_name(detail)!r} open")
-    ctx.shot("soak-start")
+    log(f"detail window {ctx.display.xdotool('getwindowname', detail).strip()!r} open")
 
     samples = []  # (seconds since start, VmRSS kB)
     parsed = 0
@@ -198,7 +247,7 @@ def soak(ctx):
         if now >= next_sample:
             samples.append((now - started, rss_kb(app.pid)))
             next_sample += RSS_PERIOD
-            check(detail in ctx.display.windows(pid=app.pid), "the detail window closed during the soak")
+            check(detail in ctx.display.windows(app.pid), "the detail window closed during the soak")
             check(now - last_write < STALE_REPORT,
                   f"no web report was written for {now - last_write:.0f} s")
         if now >= next_progress:
@@ -210,7 +259,7 @@ def soak(ctx):
     expect_file.close()
     log("conlog-sim has stopped appending")
 
-    app.wait_settled([path], REFRESH, timeout=300)
+    app.wait_settled([path], timeout=300)
     time.sleep(2 * REFRESH)  # a report written after the last lines were counted
     watch.drain()
     samples.append((time.monotonic() - started, rss_kb(app.pid)))
@@ -218,8 +267,7 @@ def soak(ctx):
     peak = rss_kb(app.pid, "VmHWM")
     final_rows = parse_report(read(report))
     final_total = report_total(final_rows)
-    check(detail in ctx.display.windows(pid=app.pid), "the detail window closed during the soak")
-    ctx.shot("soak-end")
+    check(detail in ctx.display.windows(app.pid), "the detail window closed during the soak")
 
     mine = logcount.count_log(path)
     expected = logcount.parse_expect(open(expect_path, encoding="latin-1").read())
@@ -227,7 +275,7 @@ def soak(ctx):
     expected.position = os.path.getsize(path) + 1
     wall = time.monotonic() - started
     check(app.exit_via_menu() == 0, "the program did not end with status 0")
-    saved = ctx.dump()
+    saved = logcount.stats_dump(f"{ctx.build}/tools/stats-dump", sb.stats_file)
 
     baseline = next(kb for t, kb in samples if t >= baseline_after)
     end = samples[-1][1]
@@ -274,3 +322,11 @@ def soak(ctx):
 def read(path):
     with open(path, "rb") as f:
         return f.read()
+
+
+if __name__ == "__main__":
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("run", choices=("follow", "soak"))
+    parser.add_argument("--build", required=True, help="the build folder (holds src/ and tools/)")
+    args = parser.parse_args()
+    sys.exit(run({"follow": follow, "soak": soak}[args.run], args.run, args.build))

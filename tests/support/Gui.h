@@ -1,0 +1,237 @@
+#pragma once
+// For the tests of the windows: fakes of the boxes and the tray, the running program over fakes
+// of everything outside (Timer1 ticking fast), and what a window shows, as text.
+
+#include "Fakes.h"
+
+#include "ui/Analyzer.h"
+#include "ui/TrayIcon.h"
+#include "ui/Twips.h"
+#include "ui/UserDialogs.h"
+#include "ui/frmMain.h"
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTabWidget>
+#include <QTest>
+
+/** Boxes and a file dialog that answer from a script and record what they were asked. */
+class FakeDialogs : public IUserDialogs {
+public:
+    void warn(QWidget*, const QString& text) override { asked(warnings, text); }
+    bool askYesNo(QWidget*, const QString& text, bool questionIcon) override {
+        asked(questions, text + (questionIcon ? QStringLiteral(" [?]") : QString()));
+        return !answers.isEmpty() && answers.takeFirst();
+    }
+    std::optional<QString> chooseLogFile(QWidget*, const QString& preset) override {
+        presets << preset;
+        return chosenFiles.isEmpty() ? std::nullopt : chosenFiles.takeFirst();
+    }
+    std::optional<QString> chooseExportFile(QWidget*, const QString& suggested) override {
+        suggestedExports << suggested;
+        return exportFiles.isEmpty() ? std::nullopt : exportFiles.takeFirst();
+    }
+    void inform(QWidget*, const QString& text) override { notices << text; }
+    bool openWithDesktop(const QString& path) override {
+        opened << path;
+        return true;
+    }
+    void asked(QStringList& list, const QString& text) {
+        list << text;
+        if (whileAsked)
+            whileAsked();
+    }
+    QStringList warnings, questions;           ///< " [?]" after a question with its icon
+    QList<bool> answers;                       ///< Yes (true) or No, in order; then No
+    QList<std::optional<QString>> chosenFiles; ///< then cancel
+    QStringList presets, notices, opened, suggestedExports;
+    QList<std::optional<QString>> exportFiles; ///< then cancel
+    std::function<void()> whileAsked;
+};
+
+/** A notification area that keeps what it was given; click() reports a click on the icon. */
+class FakeTray : public TrayIcon {
+public:
+    bool isSystemTrayAvailable() const override { return available; }
+    bool reportsDoubleClick() const override { return doubleClicks; }
+    void setIcon(const QIcon& value) override { icon = value; }
+    void setToolTip(const QString& value) override { toolTip = value; }
+    void setContextMenu(QMenu* value) override { menu = value; }
+    void show() override { shown = true; }
+    void hide() override { shown = false; }
+    bool supportsMessages() const override { return true; }
+    void showMessage(const QString&, const QString& message) override { messages << message; }
+    void click(QSystemTrayIcon::ActivationReason reason) { Q_EMIT activated(reason); }
+    bool available = true, doubleClicks = true, shown = false;
+    QIcon icon;
+    QString toolTip;
+    QMenu* menu = nullptr;
+    QStringList messages;
+};
+
+/** A window's title, font, and whether it has an icon, is modal and of a fixed size. */
+inline QString look(const QWidget* w) {
+    return w->windowTitle() + u'|' + w->font().family() + u' ' +
+           QString::number(w->font().pointSizeF()) +
+           (w->windowIcon().isNull() ? u""_qs : u"|icon"_qs) +
+           (w->isModal() ? u"|modal"_qs : u""_qs) +
+           (w->minimumSize() == w->maximumSize() ? u"|fixed"_qs : u""_qs);
+}
+
+/** Whether w and every widget up to root are the program's own: named, and not Qt's parts. */
+inline bool designed(const QWidget* w, const QWidget* root) {
+    for (; w && w != root; w = w->parentWidget())
+        if (w->objectName().isEmpty() || w->objectName().startsWith(u"qt_"))
+            return false;
+    return w == root;
+}
+
+/** The program's controls below root in creation order, "name:text" (caption or title). */
+inline QString captions(const QWidget* root) {
+    QStringList items;
+    for (const QWidget* w : root->findChildren<QWidget*>()) {
+        QString text;
+        if (auto* label = qobject_cast<const QLabel*>(w))
+            text = label->text();
+        else if (auto* button = qobject_cast<const QAbstractButton*>(w))
+            text = button->text();
+        else if (auto* frame = qobject_cast<const QGroupBox*>(w))
+            text = frame->title();
+        else if (auto* tabs = qobject_cast<const QTabWidget*>(w))
+            for (int i = 0; i < tabs->count(); ++i)
+                text += u'[' + tabs->tabText(i) + u']';
+        if (designed(w, root))
+            items << w->objectName() + (text.isEmpty() ? QString() : u':' + text);
+    }
+    return items.join(u' ');
+}
+
+/** Shown controls outside their parent or overlapping a shown sibling (by more than the pixel that
+ * rounding twips gives), but the allowed pairs "a+b". */
+inline QString layoutFaults(const QWidget* root, const QStringList& allowed = {}) {
+    QStringList faults;
+    for (const QWidget* w : root->findChildren<QWidget*>()) {
+        if (!designed(w, root) || w->isWindow() || !w->isVisibleTo(root))
+            continue;
+        if (!w->parentWidget()->rect().contains(w->geometry()))
+            faults << w->objectName() + QStringLiteral(" outside");
+        for (const QWidget* v :
+             w->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            const QRect overlap = v->geometry() & w->geometry();
+            const QString pair = v->objectName() + u'+' + w->objectName();
+            if (v < w && designed(v, root) && v->isVisibleTo(root) && overlap.width() > 1 &&
+                overlap.height() > 1 && !allowed.contains(pair))
+                faults << pair;
+        }
+    }
+    return faults.join(u' ');
+}
+
+/** The list's columns: header, "<" left or ">" right aligned, width in twips to the nearest 10. */
+inline QString columns(const QTreeView* list) {
+    QStringList items;
+    for (int c = 0; c < list->model()->columnCount(); ++c)
+        items << list->model()->headerData(c, Qt::Horizontal).toString() +
+                     (list->model()->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt() &
+                              Qt::AlignRight
+                          ? u'>'
+                          : u'<') +
+                     QString::number(qRound(Twips::fromPixelsX(list->columnWidth(c)) / 10) * 10);
+    return items.join(u' ');
+}
+
+/** The texts of column c, top to bottom as shown, "|" between; "*" after a bold cell. */
+inline QString columnText(const QTreeView* list, int c) {
+    QStringList texts;
+    for (int row = 0; row < list->model()->rowCount(); ++row) {
+        const QModelIndex cell = list->model()->index(row, c);
+        texts << cell.data().toString() +
+                     (cell.data(Qt::FontRole).value<QFont>().bold() ? u"*"_qs : u""_qs);
+    }
+    return texts.join(u'|');
+}
+
+/** Appends a row of cell texts to the main list (its key is the first), as a refresh pass does. */
+inline void addRow(frmMain& window, const QStringList& cells) {
+    const SortedList::RowId row = window.addRow(cells[0], cells[0]);
+    for (int c = 1; c < cells.size(); ++c)
+        window.lvRC5()->setCellText(row, c, cells[c]);
+}
+
+/** The text of column c in the main list's row of key. */
+inline QString cell(const frmMain& window, const QString& key, int c) {
+    const SortedList::RowId row = window.findRow(key);
+    return row != SortedList::NoRow ? window.lvRC5()->cellText(row, c) : u"<no row>"_qs;
+}
+
+/** Writes the text of column c in the main list's row of key, as a refresh pass does. */
+inline void setCell(frmMain& window, const QString& key, int c, const QString& text) {
+    window.lvRC5()->setCellText(window.findRow(key), c, text);
+}
+
+/** Makes the row of key the selected one; none for an empty key. */
+inline void selectRow(frmMain& window, const QString& key) {
+    window.lvRC5()->selectRow(window.findRow(key));
+    if (key.isEmpty())
+        window.lvRC5()->clearSelection();
+}
+
+inline void clickHeader(QTreeView* list, int column) {
+    QHeaderView* header = list->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+}
+
+/** Bands of text the widget shows: runs of rows with anything drawn on its background. */
+inline int inkBands(QWidget* widget) {
+    const QImage image = widget->grab().toImage();
+    const QRgb background = widget->palette().color(widget->backgroundRole()).rgb();
+    int bands = 0;
+    bool inBand = false;
+    for (int y = 0; y < image.height(); ++y) {
+        bool ink = false;
+        for (int x = 0; x < image.width() && !ink; ++x)
+            ink = image.pixel(x, y) != background;
+        bands += ink && !inBand;
+        inBand = ink;
+    }
+    return bands;
+}
+
+/** One run of the program in folder: stats, names and lock files there, Timer1 every 5 ms. */
+struct Program {
+    explicit Program(const QString& folder, const QString& lockFolder = {},
+                     const QString& commandLineLog = {}) {
+        AnalyzerEnvironment environment;
+        environment.clock = &clock;
+        environment.errorReport = &errors;
+        environment.dialogs = &dialogs;
+        environment.tray = &tray;
+        environment.hostLookup.reset(lookup = new FakeHostLookup);
+        environment.statsFilePath = folder + QStringLiteral("/qla.bin");
+        environment.namesFilePath = folder + QStringLiteral("/qla.nam");
+        environment.lockFilePath =
+            (lockFolder.isEmpty() ? folder : lockFolder) + QStringLiteral("/qla.lock");
+        environment.hostsFilePath = folder + QStringLiteral("/hosts");
+        environment.commandLineLog = commandLineLog;
+        environment.timerInterval = 5;
+        clock.current.setTime(QTime(10, 0));
+        analyzer = std::make_unique<Analyzer>(std::move(environment));
+    }
+    frmMain& window() { return *analyzer->window(); }
+    QString column(int c) { return columnText(window().lvRC5(), c); }
+    /** File, Open of path, answered by the fake dialog. */
+    void open(const QString& path) {
+        dialogs.chosenFiles = {path};
+        analyzer->mnuOpen_Click();
+    }
+    FakeClock clock;
+    ScriptedErrorReport errors;
+    FakeDialogs dialogs;
+    FakeTray tray;
+    FakeHostLookup* lookup = nullptr;
+    std::unique_ptr<Analyzer> analyzer;
+};

@@ -1,0 +1,445 @@
+// The main window, the detail window and the tray: their looks, the margin layout, sorting by
+// header clicks, the tab change, the menus, the detail window's rows and saved placement.
+#include "support/Gui.h"
+
+#include "naming/ClientNames.h"
+#include "stats/ClientTable.h"
+#include "ui/CSysTrayIcon.h"
+#include "ui/CompactPath.h"
+#include "ui/SortedList.h"
+#include "ui/frmDetail.h"
+#include "ui/frmHidden.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+using Reason = QSystemTrayIcon::ActivationReason;
+
+namespace {
+
+QSettings store() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, u"Quillmere Log Analyzer"_s);
+}
+
+/** A detail window's world; its windows go before the rest. */
+struct Details {
+    FakeClock clock; // 12/06/26
+    ScriptedErrorReport report;
+    ErrorReporter reporter{report};
+    FakeHostLookup* lookup = new FakeHostLookup;
+    ClientNames names{std::unique_ptr<IHostLookup>(lookup)};
+    Statistics statistics;
+    QWidget owner;
+    frmDetail* show(const QString& key) {
+        auto* window =
+            new frmDetail(&owner, clock, reporter, names, frmDetail::lookupIn(statistics), 5);
+        window->ShowDetail(key);
+        return window;
+    }
+    void count(const char* date, qint32 blocks, const char* client = "alice",
+               const char* project = "RC5") {
+        statistics.IncrementClient(QLatin1StringView(client), QLatin1StringView(date),
+                                   "12:00:00"_L1, blocks, QLatin1StringView(project));
+    }
+};
+
+} // namespace
+
+class TestWindows : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() {
+        QSettings settings = store();
+        settings.clear();
+        settings.sync();
+    }
+
+    void mainWindowLook() {
+        frmMain window(nullptr, 7);
+        QCOMPARE(look(&window), u"Quillmere Log Analyzer|Tahoma 7.8|icon"_s);
+        QVERIFY(window.Timer1()->interval() == 7 && window.Timer1()->isActive());
+        QCOMPARE(
+            captions(&window),
+            u"client tabMain:[ RC5 ][ OGR ] picInfo labInBufCaption:In-buffer: labInBuf:0 "
+            "labOutBufCaption:Out-buffer: labOutBuf:0 labUplinkCaption:Uplink Total: labUplink:0 "
+            "labClientsCaption:Clients Total: labClients:0 lvRC5 StatusBar1 StatusBar1Panel1 "
+            "StatusBar1Panel2 StatusBar1Panel3"_s);
+        QCOMPARE(
+            columns(window.lvRC5()),
+            u"Client<1800 Total blocks>1100 Today blocks>1100 Rate (kkeys/s)>1100 Last block<2000"_s);
+        QStringList menus;
+        for (const QMenu* menu : window.menuBar()->findChildren<QMenu*>())
+            for (const QAction* item : QList<QAction*>{menu->menuAction()} + menu->actions())
+                menus << item->objectName() + u':' + item->text() + u':' +
+                             item->shortcut().toString();
+        QCOMPARE(menus.join(u' '),
+                 u":&File: mnuOpen:&Open:Ctrl+O mnuNext:&Switch to next log file: "
+                 u"mnuExport:&Export list...:Ctrl+E mnuSeparator:: mnuExit:E&xit:Ctrl+Q "
+                 ":&Edit: mnuPreferences:&Preferences...:Ctrl+P mnuNames:&Names...:Ctrl+N "
+                 "mnuHosts:&Hosts file: "
+                 "mnuSeparator2:: mnuQuiet:&Quiet-client alert...:"_s);
+        window.Form_Resize(); // the design: two anchors and its properties
+        QCOMPARE(window.clientSize(), QSize(Twips::toPixelsX(5388), Twips::toPixelsY(4380)));
+        QCOMPARE(window.lvRC5()->geometry(), Twips::toPixels(QRectF(168, 1092, 5052, 2868)));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(layoutFaults(&window, {u"tabMain+picInfo"_s, u"tabMain+lvRC5"_s}), QString());
+        const QRect tabs = window.tabMain()->geometry();
+        QVERIFY(tabs.contains(window.picInfo()->geometry()) &&
+                tabs.contains(window.lvRC5()->geometry()));
+        QVERIFY(window.picInfo()->y() > tabs.y() + window.tabMain()->tabBar()->height() &&
+                window.picInfo()->geometry().bottom() < window.lvRC5()->y());
+        QCOMPARE(window.statusBar()->height(), Twips::toPixelsY(264));
+    }
+
+    void layoutFollowsTheSize_data() {
+        QTest::addColumn<QSize>("change");
+        QTest::addRow("both") << QSize(120, 80);
+        QTest::addRow("one pixel down") << QSize(0, 1);
+        QTest::addRow("smaller") << QSize(-40, -30);
+    }
+    void layoutFollowsTheSize() {
+        QFETCH(QSize, change);
+        frmMain window;
+        window.Form_Resize(); // the load handler lays out before the saved size comes
+        const auto geometries = [&] {
+            return QList<QRect>{window.tabMain()->geometry(), window.lvRC5()->geometry(),
+                                window.picInfo()->geometry()};
+        };
+        const QList<QRect> design = geometries();
+        window.resize(window.size() + change); // the saved size
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QList<QRect> expected{design[0].adjusted(0, 0, change.width(), change.height()),
+                                    design[1].adjusted(0, 0, change.width(), change.height()),
+                                    design[2].adjusted(0, 0, change.width(), 0)};
+        QTRY_COMPARE(geometries(), expected);
+        window.showMinimized(); // minimised and back: as it was
+        QTRY_VERIFY(window.isMinimized());
+        window.showNormal();
+        QTRY_COMPARE(geometries(), expected);
+        // A client area lower than the list's margin: only the list's height stays.
+        const frmMain::LayoutMargins m = window.layoutMargins();
+        window.resize(window.width() + 30,
+                      window.height() - window.clientSize().height() + m.listHeight - 10);
+        QTRY_COMPARE(window.tabMain()->height(), m.listHeight - 10 - m.tabHeight);
+        QCOMPARE(window.lvRC5()->size(), expected[1].size() + QSize(30, 0));
+    }
+
+    void sortingTheList() {
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (const QString& row :
+             {u"carol,    12,     5"_s, u"alice,   123,    40"_s, u"bob,     7,   300"_s})
+            addRow(window, row.split(u','));
+        // A header click sorts by its column ascending, a second descending, and another column
+        // always starts ascending. Cells compare as text: numbers by their leading spaces.
+        QString shown;
+        for (int column : {1, 1, 1, 1, 2, 0, 0}) {
+            clickHeader(window.lvRC5(), column);
+            shown += u"%1%2 %3 "_s.arg(window.sortKey())
+                         .arg(window.sortOrder())
+                         .arg(columnText(window.lvRC5(), 0));
+        }
+        QCOMPARE(shown,
+                 u"10 bob|carol|alice 11 alice|carol|bob 10 bob|carol|alice 11 alice|carol|bob "
+                 "20 carol|alice|bob 00 alice|bob|carol 01 carol|bob|alice "_s);
+        QVERIFY(window.lvRC5()->header()->isSortIndicatorShown()); // the last sort: 0, descending
+        QCOMPARE(window.lvRC5()->header()->sortIndicatorSection(), 0);
+        QCOMPARE(window.lvRC5()->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+        window.setSortOrder(0);
+        for (const QString& text : {u"Alpha"_s, u"9"_s, u"10"_s})
+            addRow(window, {text});
+        setCell(window, u"bob"_s, 0, u"Zed"_s); // a changed cell waits for resortList
+        QCOMPARE(columnText(window.lvRC5(), 0), u"alice|Zed|carol|Alpha|9|10"_s);
+        window.resortList();
+        QCOMPARE(columnText(window.lvRC5(), 0), u"10|9|alice|Alpha|carol|Zed"_s);
+        QCOMPARE(errorNumber([&] { window.setSortKey(5); }) + errorNumber([&] {
+                     window.setSortOrder(2);
+                 }) + errorNumber([&] { window.setColumnWidthTwips(2, -15); }),
+                 3 * ErrorNumber::InvalidPropertyValue);
+        QCOMPARE(errorNumber([&] { window.setColumnWidthTwips(5, 1); }),
+                 ErrorNumber::SubscriptOutOfRange);
+    }
+
+    void tabChangeMenusAndClose() {
+        frmMain window(nullptr, 5);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        addRow(window, {u"rc5"_s});
+        QList<int> passes; // the tab of each pass over an empty list; the timer ticks meanwhile
+        window.setRefreshHandler([&] {
+            if (window.lvRC5()->model()->rowCount() == 0) {
+                passes << window.currentTab();
+                addRow(window, {u"ogr"_s});
+            }
+        });
+        // An event already queued runs before the list is emptied.
+        QMetaObject::invokeMethod(
+            &window, [&] { addRow(window, {u"queued"_s}); }, Qt::QueuedConnection);
+        window.tabMain()->setCurrentIndex(1);
+        QCOMPARE(passes, QList<int>{1});
+        QCOMPARE(columnText(window.lvRC5(), 0), u"ogr"_s);
+
+        const QList<void (frmMain::*)()> commands{
+            &frmMain::openRequested,      &frmMain::nextLogRequested,     &frmMain::exportRequested,
+            &frmMain::exitRequested,      &frmMain::preferencesRequested, &frmMain::namesRequested,
+            &frmMain::hostsFileRequested, &frmMain::quietAlertRequested};
+        qsizetype command =
+            0; // each item, and its shortcut from the keyboard, asks for its command
+        for (QAction* action : window.findChildren<QAction*>()) {
+            if (!action->objectName().startsWith(u"mnu") || action->isSeparator())
+                continue;
+            QSignalSpy spy(&window, commands.value(command++));
+            action->trigger();
+            if (!action->shortcut().isEmpty())
+                QTest::keySequence(&window, action->shortcut());
+            QCOMPARE(spy.size(), action->shortcut().isEmpty() ? 1 : 2);
+        }
+        QCOMPARE(command, commands.size());
+        QSignalSpy doubleClicks(&window, &frmMain::listDoubleClicked);
+        const QPoint at = window.lvRC5()->visualRect(window.lvRC5()->model()->index(0, 0)).center();
+        QTest::mousePress(window.lvRC5()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(window.lvRC5()->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(doubleClicks.size(), 1);
+        QCOMPARE(window.selectedRowKey(), u"ogr"_s);
+
+        QList<int> modes; // the close box only hides (the close is cancelled), unload closes
+        window.setQueryUnloadHandler([&](int mode) {
+            modes << mode;
+            return mode == 0;
+        });
+        QVERIFY(!window.close() && window.isVisible());
+        QVERIFY(window.unload() && !window.isVisible());
+        QCOMPARE(modes, (QList<int>{0, 1}));
+    }
+
+    void statusBar() {
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QLabel* status = window.statusPanel(1);
+        QLabel* clock = window.statusPanel(2);
+        const int width = status->width();
+        window.resize(window.width() + 100, window.height()); // panel 1 takes what the window gains
+        QTRY_COMPARE(status->width(), width + 100);
+        status->setText(QString(400, u'x')); // and does not grow with its text; panel 2 does
+        const int clockWidth = clock->width();
+        clock->setText(u" 12:00:00/11:59:58 and then some "_s);
+        QTRY_VERIFY(clock->width() > clockWidth);
+        QTRY_COMPARE(status->width(), width + 100 - (clock->width() - clockWidth));
+        // The path loses whole folders from the middle, then the name is elided.
+        const QString path = u"/home/ann/proxy/r2026/conlog11.log"_s; // room: a pixel less than...
+        for (const auto& [room, shown] :
+             {std::pair(path, u"/home/ann/proxy/.../conlog11.log"_s),
+              {u"/home/ann/.../conlog11.log"_s, u"/home/.../conlog11.log"_s},
+              {u".../conlog11.log"_s, u"conlog11.log"_s},
+              {u"conlog1"_s, u"co\u2026"_s}}) {
+            const QString result = compactPath(path, status->fontMetrics(),
+                                               status->fontMetrics().horizontalAdvance(room) - 1);
+            QVERIFY2(result == shown || (shown.endsWith(u'\u2026') && result.startsWith(u'c') &&
+                                         result.endsWith(u'g') && result.contains(u'\u2026')),
+                     qPrintable(result));
+        }
+    }
+
+    void detailWindowLook_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("hostName"); // the lookup's answer; empty: none
+        QTest::addColumn<QString>("label");    // the caption is "Details - " and its first word
+        QTest::addRow("resolved") << u"RC510.0.0.5"_s << u"pc.example.net"_s
+                                  << u"pc.example.net (10.0.0.5)"_s;
+        QTest::addRow("not yet") << u"OGR10.0.0.6"_s << QString() << u"10.0.0.6 (10.0.0.6)"_s;
+        QTest::addRow("all clients")
+            << u"OGR<All-clients>"_s << QString() << u"<All-clients> (<All-clients>)"_s;
+    }
+    void detailWindowLook() {
+        QFETCH(QString, key);
+        QFETCH(QString, hostName);
+        QFETCH(QString, label);
+        Details d;
+        d.names.setResolveClients(true);
+        if (!hostName.isEmpty()) { // the main list resolved the address earlier
+            d.names.Resolve(key.mid(3));
+            d.lookup->answer(0, hostName);
+        }
+        QPointer<frmDetail> window = d.show(key);
+        QCOMPARE(look(window), u"Details - "_s + label.section(u' ', 0, 0) + u"|Tahoma 7.8|icon"_s);
+        QCOMPARE(captions(window), u"lvDetail Label1:Client: labName:"_s + label + u" chartDays"_s);
+        QCOMPARE(columns(window->lvDetail()), u"Date<1200 Blocks>1200"_s);
+        QVERIFY(window->labName()->font().bold() && window->isVisible() &&
+                window->parentWidget() == &d.owner);
+        QVERIFY(window->Timer1()->interval() == 5 && window->Timer1()->isActive());
+        QCOMPARE(window->size(), QSize(Twips::toPixelsX(3708), Twips::toPixelsY(3480)));
+        QCOMPARE(window->lvDetail()->geometry(), Twips::toPixels(QRectF(84, 504, 3540, 2868)));
+        QCOMPARE(layoutFaults(window), QString());
+        QVERIFY(
+            QTest::qWaitForWindowExposed(window)); // the list keeps its margins, the name its edge
+        const QRect list = window->lvDetail()->geometry();
+        const QRect name = window->labName()->geometry();
+        window->resize(window->size() + QSize(90, 60));
+        QTRY_COMPARE(window->lvDetail()->geometry(), list.adjusted(0, 0, 90, 60));
+        QCOMPARE(window->labName()->geometry(), name.adjusted(0, 0, 90, 0));
+        window->resize(name.x() - 5, window->height()); // too narrow for the name: it stays
+        QTRY_COMPARE(window->lvDetail()->width(), name.x() - 5 - window->layoutMargins().listWidth);
+        QCOMPARE(window->labName()->width(), name.width() + 90);
+        QVERIFY(window->close());
+        QTRY_VERIFY(window.isNull()); // deleted once closed
+    }
+
+    void detailRowsFollowTheHistory() {
+        Details d;
+        for (const auto& [date, blocks] :
+             {std::pair("11/29/26", 5), {"12/01/26", 7}, {"12/03/26", 1234567}})
+            d.count(date, blocks);
+        d.count("12/02/26", 99, "bob");
+        frmDetail* window = d.show(u"RC5alice"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        SortedList* list = window->lvDetail();
+        QCOMPARE(columnText(list, 0) + columnText(list, 1),
+                 u"11/29/26|12/01/26|12/03/26     5|     7|1234567"_s);
+        clickHeader(list, 1); // by blocks, then descending
+        clickHeader(list, 1);
+        // The timer's passes: today's new row, bold, takes its place; a changed cell is rewritten
+        // but moves nothing; a row, and its bold, stay once made.
+        QSignalSpy changes(list->model(), &QAbstractItemModel::dataChanged);
+        d.count("12/06/26", 3);
+        QTRY_COMPARE(columnText(list, 0), u"12/03/26|12/01/26|11/29/26|12/06/26*"_s);
+        d.count("12/06/26", 40);
+        QTRY_COMPARE(columnText(list, 1), u"1234567|     7|     5|    43*"_s);
+        const qsizetype writes = changes.size();
+        QSignalSpy ticks(window->Timer1(), &QTimer::timeout);
+        QTRY_VERIFY(ticks.size() >= 5); // passes over an unchanged history write nothing
+        QCOMPARE(changes.size(), writes);
+        d.clock.current = d.clock.current.addDays(1);
+        d.count("12/07/26", 8);
+        d.count("12/04/26", 2); // a late line of an earlier day
+        QTRY_COMPARE(columnText(list, 0),
+                     u"12/03/26|12/06/26*|12/07/26*|12/01/26|11/29/26|12/04/26"_s);
+        clickHeader(list, 0); // dates compare as text
+        QCOMPARE(columnText(list, 0), u"11/29/26|12/01/26|12/03/26|12/04/26|12/06/26*|12/07/26*"_s);
+        // Open replaces the table: the rows stay until the record is there again.
+        d.statistics.reset();
+        d.count("12/07/26", 9, "bob");
+        ticks.clear();
+        QTRY_VERIFY(ticks.size() >= 2);
+        d.count("12/07/26", 61);
+        QTRY_COMPARE(columnText(list, 1), u"     5|     7|1234567|     2|    43*|    61*"_s);
+        QCOMPARE(columnText(d.show(u"RC5<All-clients>"_s)->lvDetail(), 1),
+                 u"    70*"_s); // the project's
+        QVERIFY(d.report.places.isEmpty());
+    }
+
+    void detailPlacementIsShared() {
+        Details d;
+        d.owner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d.owner));
+        frmDetail* first = d.show(u"RC5alice"_s);
+        frmDetail* ogr = d.show(u"OGRalice"_s);
+        QVERIFY(frmDetail::findOpen(&d.owner, u"RC5alice"_s) == first &&
+                frmDetail::findOpen(&d.owner, u"OGRalice"_s) == ogr);
+        d.owner.showMinimized(); // hidden with the owner, back with it
+        QTRY_VERIFY(!first->isVisible() && !ogr->isVisible());
+        d.owner.showNormal();
+        QTRY_VERIFY(first->isVisible() && ogr->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(first));
+        first->setGeometry(120, 90, 300, 260);
+        clickHeader(first->lvDetail(), 1);
+        first->showMaximized();
+        QTRY_VERIFY(first->isMaximized());
+        QVERIFY(first->close() && !frmDetail::findOpen(&d.owner, u"RC5alice"_s));
+        // Maximised: the state, columns and sort, but not the rectangle, go into "Details".
+        QCOMPARE(store().value(u"Details/WindowState"_s).toString() +
+                     store().value(u"Details/SortKey"_s).toString(),
+                 u"21"_s);
+        QVERIFY(!store().contains(u"Details/Left"_s));
+        ogr->setGeometry(60, 40, 280, 230);
+        QTRY_COMPARE(ogr->geometry(), QRect(60, 40, 280, 230));
+        QVERIFY(ogr->close()); // a normal one writes it; the next window opens as it was
+        frmDetail* next = d.show(u"RC5bob"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(next));
+        QTRY_COMPARE(next->geometry(), QRect(60, 40, 280, 230));
+        QCOMPARE(next->lvDetail()->sortKey(), 0);
+        QVERIFY(d.report.places.isEmpty() && next->close());
+        // A stored value that does not convert: Ignore skips it, Abort ends the load there.
+        QSettings settings = store();
+        settings.setValue(u"Details/Col1"_s, u"wide"_s);
+        settings.setValue(u"Details/SortKey"_s, u"7"_s);
+        settings.sync();
+        d.report.answers = {ErrorAnswer::Ignore, ErrorAnswer::Ignore, ErrorAnswer::Abort};
+        frmDetail* ignored = d.show(u"RC5alice"_s);
+        frmDetail* aborted = d.show(u"OGRalice"_s);
+        QCOMPARE(d.report.numbers,
+                 (QList<int>{ErrorNumber::TypeMismatch, ErrorNumber::InvalidPropertyValue,
+                             ErrorNumber::TypeMismatch}));
+        QCOMPARE(d.report.places, QStringList(3, u"frmDetail:Form_Load"_s));
+        QVERIFY(ignored->lvDetail()->columnWidth(0) == Twips::toPixelsX(1200) &&
+                ignored->isVisible());
+        QVERIFY(aborted->isVisible() && aborted->lvDetail()->sortKey() == 0);
+    }
+
+    void tray_data() {
+        QTest::addColumn<bool>("available");
+        QTest::addColumn<bool>("doubleClicks");
+        QTest::addColumn<Reason>("reason");
+        QTest::addColumn<bool>("shown");
+        QTest::addRow("double click") << true << true << Reason::DoubleClick << true;
+        QTest::addRow("single click") << true << true << Reason::Trigger << false;
+        QTest::addRow("single click, no double clicks") << true << false << Reason::Trigger << true;
+        QTest::addRow("right click: the tray's menu") << true << true << Reason::Context << false;
+        QTest::addRow("no tray") << false << true << Reason::DoubleClick << true;
+    }
+    void tray() {
+        QFETCH(bool, available);
+        QFETCH(bool, doubleClicks);
+        QFETCH(Reason, reason);
+        QFETCH(bool, shown);
+        FakeTray tray;
+        tray.available = available;
+        tray.doubleClicks = doubleClicks;
+        QWidget main;
+        frmHidden hidden(main, &tray);
+        hidden.Form_Load();
+        QVERIFY(tray.shown == available && hidden.trayAvailable() == available &&
+                !hidden.isVisible());
+        QCOMPARE(tray.toolTip, u"Quillmere Log Analyzer"_s);
+        QVERIFY(!tray.icon.pixmap(16, 16).isNull() && tray.menu == hidden.mnuMain());
+        QStringList items;
+        for (const QAction* item : tray.menu->actions())
+            items << item->text() + (item == tray.menu->defaultAction() ? u"*"_s : QString());
+        QCOMPARE(items.join(u'|'), u"Show Log Analyzer*||&Exit"_s);
+        main.showMinimized(); // then hidden by the refresh: the tray is the way back
+        main.hide();
+        tray.click(reason);
+        QCOMPARE(main.isVisible() && !main.isMinimized(), shown);
+        QSignalSpy exits(&hidden, &frmHidden::exitRequested);
+        tray.menu->actions().at(2)->trigger();
+        QCOMPARE(exits.size(), 1);
+        hidden.Form_Unload();
+        QVERIFY(!tray.shown);
+        CSysTrayIcon icon(tray);
+        QVERIFY(!icon.HideIcon() && icon.ShowIcon() == available && !icon.ShowIcon() &&
+                tray.shown == available);
+        const QString a61 =
+            QString(61, u'a') + QString::fromUcs4(U"\U0001D11E"); // the tip: 63 at most,
+        for (const auto& [tip, kept] :
+             {std::pair(QString(100, u'x'), QString(63, u'x')), // no half pair
+              {u'a' + a61, u'a' + a61.left(61)},
+              {a61 + u'b', a61}}) {
+            icon.setTipText(tip);
+            QCOMPARE(tray.toolTip, kept);
+        }
+    }
+};
+
+QTEST_MAIN(TestWindows)
+#include "test_windows.moc"
