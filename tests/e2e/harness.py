@@ -124,10 +124,10 @@ def open_position(pid, path):
 class App:
     """One run of the program, from start to its end."""
 
-    def __init__(self, ctx, label):
+    def __init__(self, ctx, label, args=()):
         self.display, self.label, self.main = ctx.display, label, None
         self.out_path = f"{ctx.sandbox.root}/{label}.out"
-        self.process = subprocess.Popen([f"{ctx.build}/src/{BASE_NAME}"], env=ctx.sandbox.env(ctx.display),
+        self.process = subprocess.Popen([f"{ctx.build}/src/{BASE_NAME}", *args], env=ctx.sandbox.env(ctx.display),
                                         cwd=ctx.sandbox.home, stdout=open(self.out_path, "wb"), stderr=subprocess.STDOUT)
         self.pid = self.process.pid
         log(f"{label}: started, pid {self.pid}")

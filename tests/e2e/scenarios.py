@@ -21,11 +21,12 @@ class Context:
         return subprocess.run([f"{self.build}/tools/{args[0]}", *map(str, args[1:])], capture_output=True, text=True,
                               encoding="latin-1", **kwargs).stdout
 
-    def start(self, label, settle=None, **settings):
-        """Starts the program (a processing run every tick, no name lookups); with settle, waits
-        until it has read that log."""
-        self.sandbox.set_settings(ResolveClients=0, QuietClientHours=0, Refresh_Rate=1, AlwaysLoad=1, **settings)
-        app = App(self, label)
+    def start(self, label, settle=None, args=(), **settings):
+        """Starts the program (a processing run every tick, no name lookups, no quiet-client alert)
+        with args on its command line; with settle, waits until it has read that log."""
+        self.sandbox.set_settings(**{"ResolveClients": 0, "QuietClientHours": 0, "Refresh_Rate": 1, "AlwaysLoad": 1}
+                                  | settings)
+        app = App(self, label, args)
         self.apps.append(app)
         app.wait_window(main=True)
         if settle:
@@ -271,5 +272,7 @@ def sigterm(ctx):
     check(not mounted or "frmMain:Form_Unload" in app.output(), "the failed settings write is not on stderr")
 
 
+from desktop import desktop  # noqa: E402
+
 SCENARIOS = {f.__name__: f for f in (restart, sigkill, exit_backlog, save_fails, damaged,
-                                     second_instance, next_log, sigterm)}
+                                     second_instance, next_log, sigterm, desktop)}
