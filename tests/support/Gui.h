@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTest>
 
@@ -71,6 +72,24 @@ public:
     QMenu* menu = nullptr;
     QStringList messages;
 };
+
+/** The program's settings store, and emptying it. */
+inline QSettings settingsStore() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope,
+                     QStringLiteral("Quillmere Log Analyzer"));
+}
+inline void clearSettings() {
+    QSettings settings = settingsStore();
+    settings.clear();
+    settings.sync();
+}
+
+/** Shows window and waits until it is active. */
+inline bool activate(QWidget& window) {
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
 
 /** A window's title, font, and whether it has an icon, is modal and of a fixed size. */
 inline QString look(const QWidget* w) {
