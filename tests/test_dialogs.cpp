@@ -8,7 +8,6 @@
 #include "ui/frmPreferences.h"
 
 #include <QTemporaryDir>
-#include <QtWidgets>
 
 using namespace Qt::StringLiterals;
 
@@ -38,9 +37,7 @@ QString outcome(const Preferences& p, const QString& keys = AllKeys, int words =
 QList<ErrorAnswer> answers(const QString& letters) {
     QList<ErrorAnswer> list;
     for (QChar c : letters)
-        list << (c == u'R'   ? ErrorAnswer::Retry
-                 : c == u'I' ? ErrorAnswer::Ignore
-                             : ErrorAnswer::Abort);
+        list << ErrorAnswer(u"ARI"_s.indexOf(c));
     return list;
 }
 
@@ -76,10 +73,10 @@ struct Prefs {
         for (const QWidget* c : dialog->findChildren<QWidget*>()) {
             if (!c->objectName().isEmpty() && !c->isEnabled())
                 off << c->objectName();
+            const QColor grey = frmPreferences::buttonFace(),
+                         white = frmPreferences::windowBackground();
             if (c->property("Tag").toString().contains(u'B') &&
-                c->palette().color(QPalette::Base) != (c->isEnabled()
-                                                           ? frmPreferences::windowBackground()
-                                                           : frmPreferences::buttonFace()))
+                c->palette().color(QPalette::Base) != (c->isEnabled() ? white : grey))
                 off << c->objectName() + u" coloured wrong"_s;
         }
         return off.join(u' ');

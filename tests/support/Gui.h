@@ -10,14 +10,8 @@
 #include "ui/UserDialogs.h"
 #include "ui/frmMain.h"
 
-#include <QAbstractButton>
-#include <QDialog>
-#include <QGroupBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QSettings>
-#include <QTabWidget>
 #include <QTest>
+#include <QtWidgets>
 
 /** Boxes and a file dialog that answer from a script and record what they were asked. */
 class FakeDialogs : public IUserDialogs {
