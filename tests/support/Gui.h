@@ -146,13 +146,13 @@ inline QString layoutFaults(const QWidget* root, const QStringList& allowed = {}
 /** The list's columns: header, "<" left or ">" right aligned, width in twips to the nearest 10. */
 inline QString columns(const QTreeView* list) {
     QStringList items;
-    for (int c = 0; c < list->model()->columnCount(); ++c)
-        items << list->model()->headerData(c, Qt::Horizontal).toString() +
-                     (list->model()->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt() &
-                              Qt::AlignRight
-                          ? u'>'
-                          : u'<') +
+    const QAbstractItemModel* m = list->model();
+    for (int c = 0; c < m->columnCount(); ++c) {
+        const int align = m->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt();
+        items << m->headerData(c, Qt::Horizontal).toString() +
+                     (align & Qt::AlignRight ? u'>' : u'<') +
                      QString::number(qRound(Twips::fromPixelsX(list->columnWidth(c)) / 10) * 10);
+    }
     return items.join(u' ');
 }
 
@@ -218,21 +218,20 @@ inline int inkBands(QWidget* widget) {
 struct Program {
     explicit Program(const QString& folder, const QString& lockFolder = {},
                      const QString& commandLineLog = {}) {
-        AnalyzerEnvironment environment;
-        environment.clock = &clock;
-        environment.errorReport = &errors;
-        environment.dialogs = &dialogs;
-        environment.tray = &tray;
-        environment.hostLookup.reset(lookup = new FakeHostLookup);
-        environment.statsFilePath = folder + QStringLiteral("/qla.bin");
-        environment.namesFilePath = folder + QStringLiteral("/qla.nam");
-        environment.lockFilePath =
-            (lockFolder.isEmpty() ? folder : lockFolder) + QStringLiteral("/qla.lock");
-        environment.hostsFilePath = folder + QStringLiteral("/hosts");
-        environment.commandLineLog = commandLineLog;
-        environment.timerInterval = 5;
         clock.current.setTime(QTime(10, 0));
-        analyzer = std::make_unique<Analyzer>(std::move(environment));
+        analyzer = std::make_unique<Analyzer>(AnalyzerEnvironment{
+            .clock = &clock,
+            .errorReport = &errors,
+            .dialogs = &dialogs,
+            .tray = &tray,
+            .hostLookup = std::unique_ptr<IHostLookup>(lookup = new FakeHostLookup),
+            .statsFilePath = folder + QStringLiteral("/qla.bin"),
+            .namesFilePath = folder + QStringLiteral("/qla.nam"),
+            .lockFilePath =
+                (lockFolder.isEmpty() ? folder : lockFolder) + QStringLiteral("/qla.lock"),
+            .timerInterval = 5,
+            .hostsFilePath = folder + QStringLiteral("/hosts"),
+            .commandLineLog = commandLineLog});
     }
     frmMain& window() { return *analyzer->window(); }
     QString column(int c) { return columnText(window().lvRC5(), c); }
