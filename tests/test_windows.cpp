@@ -1,5 +1,5 @@
 // The main window, the detail window and the tray: their looks, the margin layout, sorting by
-// header clicks, the tab change, the menus, the detail window's rows and saved placement.
+// header clicks, the menus, the tab change, the detail window's rows and saved placement.
 #include "support/Gui.h"
 
 #include "naming/ClientNames.h"
@@ -10,23 +10,12 @@
 #include "ui/frmDetail.h"
 #include "ui/frmHidden.h"
 
-#include <QAction>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPointer>
-#include <QSettings>
 #include <QSignalSpy>
-#include <QStatusBar>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using Reason = QSystemTrayIcon::ActivationReason;
 
 namespace {
-
-QSettings store() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, u"Quillmere Log Analyzer"_s);
-}
 
 /** A detail window's world; its windows go before the rest. */
 struct Details {
@@ -43,10 +32,9 @@ struct Details {
         window->ShowDetail(key);
         return window;
     }
-    void count(const char* date, qint32 blocks, const char* client = "alice",
-               const char* project = "RC5") {
+    void count(const char* date, qint32 blocks, const char* client = "alice") {
         statistics.IncrementClient(QLatin1StringView(client), QLatin1StringView(date),
-                                   "12:00:00"_L1, blocks, QLatin1StringView(project));
+                                   "12:00:00"_L1, blocks, "RC5"_L1);
     }
 };
 
@@ -55,13 +43,9 @@ struct Details {
 class TestWindows : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init() {
-        QSettings settings = store();
-        settings.clear();
-        settings.sync();
-    }
+    void init() { clearSettings(); }
 
-    void mainWindowLook() {
+    void mainWindowLookAndMenus() {
         frmMain window(nullptr, 7);
         QCOMPARE(look(&window), u"Quillmere Log Analyzer|Tahoma 7.8|icon"_s);
         QVERIFY(window.Timer1()->interval() == 7 && window.Timer1()->isActive());
@@ -74,22 +58,10 @@ private Q_SLOTS:
         QCOMPARE(
             columns(window.lvRC5()),
             u"Client<1800 Total blocks>1100 Today blocks>1100 Rate (kkeys/s)>1100 Last block<2000"_s);
-        QStringList menus;
-        for (const QMenu* menu : window.menuBar()->findChildren<QMenu*>())
-            for (const QAction* item : QList<QAction*>{menu->menuAction()} + menu->actions())
-                menus << item->objectName() + u':' + item->text() + u':' +
-                             item->shortcut().toString();
-        QCOMPARE(menus.join(u' '),
-                 u":&File: mnuOpen:&Open:Ctrl+O mnuNext:&Switch to next log file: "
-                 u"mnuExport:&Export list...:Ctrl+E mnuSeparator:: mnuExit:E&xit:Ctrl+Q "
-                 ":&Edit: mnuPreferences:&Preferences...:Ctrl+P mnuNames:&Names...:Ctrl+N "
-                 "mnuHosts:&Hosts file: "
-                 "mnuSeparator2:: mnuQuiet:&Quiet-client alert...:"_s);
         window.Form_Resize(); // the design: two anchors and its properties
         QCOMPARE(window.clientSize(), QSize(Twips::toPixelsX(5388), Twips::toPixelsY(4380)));
         QCOMPARE(window.lvRC5()->geometry(), Twips::toPixels(QRectF(168, 1092, 5052, 2868)));
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(activate(window));
         QCOMPARE(layoutFaults(&window, {u"tabMain+picInfo"_s, u"tabMain+lvRC5"_s}), QString());
         const QRect tabs = window.tabMain()->geometry();
         QVERIFY(tabs.contains(window.picInfo()->geometry()) &&
@@ -97,46 +69,89 @@ private Q_SLOTS:
         QVERIFY(window.picInfo()->y() > tabs.y() + window.tabMain()->tabBar()->height() &&
                 window.picInfo()->geometry().bottom() < window.lvRC5()->y());
         QCOMPARE(window.statusBar()->height(), Twips::toPixelsY(264));
+        // Each item, and its shortcut from the keyboard, asks for its command ("=" how often).
+        const QList<void (frmMain::*)()> commands{
+            &frmMain::openRequested,      &frmMain::nextLogRequested,     &frmMain::exportRequested,
+            &frmMain::exitRequested,      &frmMain::preferencesRequested, &frmMain::namesRequested,
+            &frmMain::hostsFileRequested, &frmMain::quietAlertRequested};
+        QStringList menus;
+        qsizetype command = 0;
+        for (const QMenu* menu : window.menuBar()->findChildren<QMenu*>())
+            for (QAction* item : QList<QAction*>{menu->menuAction()} + menu->actions()) {
+                menus << item->objectName() + u':' + item->text() + u':' +
+                             item->shortcut().toString();
+                if (!item->objectName().startsWith(u"mnu") || item->isSeparator())
+                    continue;
+                QSignalSpy spy(&window, commands.value(command++));
+                item->trigger();
+                if (!item->shortcut().isEmpty())
+                    QTest::keySequence(&window, item->shortcut());
+                menus.last() += u'=' + QString::number(spy.size());
+            }
+        QCOMPARE(menus.join(u' '),
+                 u":&File: mnuOpen:&Open:Ctrl+O=2 mnuNext:&Switch to next log file:=1 "
+                 "mnuExport:&Export list...:Ctrl+E=2 mnuSeparator:: mnuExit:E&xit:Ctrl+Q=2 :&Edit: "
+                 "mnuPreferences:&Preferences...:Ctrl+P=2 mnuNames:&Names...:Ctrl+N=2 "
+                 "mnuHosts:&Hosts file:=1 mnuSeparator2:: mnuQuiet:&Quiet-client alert...:=1"_s);
+        QCOMPARE(command, commands.size());
     }
 
-    void layoutFollowsTheSize_data() {
-        QTest::addColumn<QSize>("change");
-        QTest::addRow("both") << QSize(120, 80);
-        QTest::addRow("one pixel down") << QSize(0, 1);
-        QTest::addRow("smaller") << QSize(-40, -30);
-    }
     void layoutFollowsTheSize() {
-        QFETCH(QSize, change);
-        frmMain window;
-        window.Form_Resize(); // the load handler lays out before the saved size comes
-        const auto geometries = [&] {
-            return QList<QRect>{window.tabMain()->geometry(), window.lvRC5()->geometry(),
-                                window.picInfo()->geometry()};
-        };
-        const QList<QRect> design = geometries();
-        window.resize(window.size() + change); // the saved size
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QList<QRect> expected{design[0].adjusted(0, 0, change.width(), change.height()),
-                                    design[1].adjusted(0, 0, change.width(), change.height()),
-                                    design[2].adjusted(0, 0, change.width(), 0)};
-        QTRY_COMPARE(geometries(), expected);
-        window.showMinimized(); // minimised and back: as it was
-        QTRY_VERIFY(window.isMinimized());
-        window.showNormal();
-        QTRY_COMPARE(geometries(), expected);
-        // A client area lower than the list's margin: only the list's height stays.
-        const frmMain::LayoutMargins m = window.layoutMargins();
-        window.resize(window.width() + 30,
-                      window.height() - window.clientSize().height() + m.listHeight - 10);
-        QTRY_COMPARE(window.tabMain()->height(), m.listHeight - 10 - m.tabHeight);
-        QCOMPARE(window.lvRC5()->size(), expected[1].size() + QSize(30, 0));
+        for (const QSize change : {QSize(120, 80), QSize(0, 1), QSize(-40, -30)}) {
+            frmMain window;
+            window.Form_Resize(); // the load handler lays out before the saved size comes
+            const auto geometries = [&] {
+                return QList<QRect>{window.tabMain()->geometry(), window.lvRC5()->geometry(),
+                                    window.picInfo()->geometry()};
+            };
+            QList<QRect> expected = geometries();
+            window.resize(window.size() + change); // the saved size
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            for (QRect& r : expected) // the panel keeps its height
+                r.adjust(0, 0, change.width(), &r == &expected[2] ? 0 : change.height());
+            QTRY_COMPARE(geometries(), expected);
+            QLabel* status = window.statusPanel(1);
+            QLabel* clock = window.statusPanel(2);
+            const int statusWidth = status->width();
+            window.showMinimized(); // minimised and back: as it was
+            QTRY_VERIFY(window.isMinimized());
+            window.showNormal();
+            QTRY_COMPARE(geometries(), expected);
+            // A client area lower than the list's margin: only the list's height stays.
+            const frmMain::LayoutMargins m = window.layoutMargins();
+            window.resize(window.width() + 30,
+                          window.height() - window.clientSize().height() + m.listHeight - 10);
+            QTRY_COMPARE(window.tabMain()->height(), m.listHeight - 10 - m.tabHeight);
+            QCOMPARE(window.lvRC5()->size(), expected[1].size() + QSize(30, 0));
+            // Status panel 1 takes what the window gains, not what its text needs; panel 2 does.
+            QTRY_COMPARE(status->width(), statusWidth + 30);
+            status->setText(QString(400, u'x'));
+            const int clockWidth = clock->width();
+            clock->setText(u" 12:00:00/11:59:58 and then some "_s);
+            QTRY_VERIFY(clock->width() > clockWidth);
+            QTRY_COMPARE(status->width(), statusWidth + 30 - (clock->width() - clockWidth));
+        }
     }
 
-    void sortingTheList() {
-        frmMain window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+    void compactingThePath() {
+        const QFontMetrics metrics{QFont()};
+        const QString path = u"/home/ann/proxy/r2026/conlog11.log"_s; // room: a pixel less than...
+        for (const auto& [room, shown] :
+             {std::pair(path, u"/home/ann/proxy/.../conlog11.log"_s),
+              {u"/home/ann/.../conlog11.log"_s, u"/home/.../conlog11.log"_s},
+              {u".../conlog11.log"_s, u"conlog11.log"_s},
+              {u"conlog1"_s, u"co\u2026"_s}}) {
+            const QString result = compactPath(path, metrics, metrics.horizontalAdvance(room) - 1);
+            QVERIFY2(result == shown || (shown.endsWith(u'\u2026') && result.startsWith(u'c') &&
+                                         result.endsWith(u'g') && result.contains(u'\u2026')),
+                     qPrintable(result));
+        }
+    }
+
+    void sortingTabsAndClose() {
+        frmMain window(nullptr, 5);
+        QVERIFY(activate(window));
         for (const QString& row :
              {u"carol,    12,     5"_s, u"alice,   123,    40"_s, u"bob,     7,   300"_s})
             addRow(window, row.split(u','));
@@ -149,12 +164,12 @@ private Q_SLOTS:
                          .arg(window.sortOrder())
                          .arg(columnText(window.lvRC5(), 0));
         }
-        QCOMPARE(shown,
+        const QHeaderView* header = window.lvRC5()->header(); // the last sort: 0, descending
+        QCOMPARE(shown + u"%1%2%3"_s.arg(header->isSortIndicatorShown())
+                             .arg(header->sortIndicatorSection())
+                             .arg(header->sortIndicatorOrder()),
                  u"10 bob|carol|alice 11 alice|carol|bob 10 bob|carol|alice 11 alice|carol|bob "
-                 "20 carol|alice|bob 00 alice|bob|carol 01 carol|bob|alice "_s);
-        QVERIFY(window.lvRC5()->header()->isSortIndicatorShown()); // the last sort: 0, descending
-        QCOMPARE(window.lvRC5()->header()->sortIndicatorSection(), 0);
-        QCOMPARE(window.lvRC5()->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+                 "20 carol|alice|bob 00 alice|bob|carol 01 carol|bob|alice 101"_s);
         window.setSortOrder(0);
         for (const QString& text : {u"Alpha"_s, u"9"_s, u"10"_s})
             addRow(window, {text});
@@ -168,13 +183,7 @@ private Q_SLOTS:
                  3 * ErrorNumber::InvalidPropertyValue);
         QCOMPARE(errorNumber([&] { window.setColumnWidthTwips(5, 1); }),
                  ErrorNumber::SubscriptOutOfRange);
-    }
-
-    void tabChangeMenusAndClose() {
-        frmMain window(nullptr, 5);
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.lvRC5()->clearRows(); // the tab change
         addRow(window, {u"rc5"_s});
         QList<int> passes; // the tab of each pass over an empty list; the timer ticks meanwhile
         window.setRefreshHandler([&] {
@@ -189,30 +198,11 @@ private Q_SLOTS:
         window.tabMain()->setCurrentIndex(1);
         QCOMPARE(passes, QList<int>{1});
         QCOMPARE(columnText(window.lvRC5(), 0), u"ogr"_s);
-
-        const QList<void (frmMain::*)()> commands{
-            &frmMain::openRequested,      &frmMain::nextLogRequested,     &frmMain::exportRequested,
-            &frmMain::exitRequested,      &frmMain::preferencesRequested, &frmMain::namesRequested,
-            &frmMain::hostsFileRequested, &frmMain::quietAlertRequested};
-        qsizetype command =
-            0; // each item, and its shortcut from the keyboard, asks for its command
-        for (QAction* action : window.findChildren<QAction*>()) {
-            if (!action->objectName().startsWith(u"mnu") || action->isSeparator())
-                continue;
-            QSignalSpy spy(&window, commands.value(command++));
-            action->trigger();
-            if (!action->shortcut().isEmpty())
-                QTest::keySequence(&window, action->shortcut());
-            QCOMPARE(spy.size(), action->shortcut().isEmpty() ? 1 : 2);
-        }
-        QCOMPARE(command, commands.size());
         QSignalSpy doubleClicks(&window, &frmMain::listDoubleClicked);
         const QPoint at = window.lvRC5()->visualRect(window.lvRC5()->model()->index(0, 0)).center();
         QTest::mousePress(window.lvRC5()->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(window.lvRC5()->viewport(), Qt::LeftButton, {}, at);
-        QCOMPARE(doubleClicks.size(), 1);
-        QCOMPARE(window.selectedRowKey(), u"ogr"_s);
-
+        QVERIFY(doubleClicks.size() == 1 && window.selectedRowKey() == u"ogr"_s);
         QList<int> modes; // the close box only hides (the close is cancelled), unload closes
         window.setQueryUnloadHandler([&](int mode) {
             modes << mode;
@@ -223,73 +213,36 @@ private Q_SLOTS:
         QCOMPARE(modes, (QList<int>{0, 1}));
     }
 
-    void statusBar() {
-        frmMain window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QLabel* status = window.statusPanel(1);
-        QLabel* clock = window.statusPanel(2);
-        const int width = status->width();
-        window.resize(window.width() + 100, window.height()); // panel 1 takes what the window gains
-        QTRY_COMPARE(status->width(), width + 100);
-        status->setText(QString(400, u'x')); // and does not grow with its text; panel 2 does
-        const int clockWidth = clock->width();
-        clock->setText(u" 12:00:00/11:59:58 and then some "_s);
-        QTRY_VERIFY(clock->width() > clockWidth);
-        QTRY_COMPARE(status->width(), width + 100 - (clock->width() - clockWidth));
-        // The path loses whole folders from the middle, then the name is elided.
-        const QString path = u"/home/ann/proxy/r2026/conlog11.log"_s; // room: a pixel less than...
-        for (const auto& [room, shown] :
-             {std::pair(path, u"/home/ann/proxy/.../conlog11.log"_s),
-              {u"/home/ann/.../conlog11.log"_s, u"/home/.../conlog11.log"_s},
-              {u".../conlog11.log"_s, u"conlog11.log"_s},
-              {u"conlog1"_s, u"co\u2026"_s}}) {
-            const QString result = compactPath(path, status->fontMetrics(),
-                                               status->fontMetrics().horizontalAdvance(room) - 1);
-            QVERIFY2(result == shown || (shown.endsWith(u'\u2026') && result.startsWith(u'c') &&
-                                         result.endsWith(u'g') && result.contains(u'\u2026')),
-                     qPrintable(result));
-        }
-    }
-
-    void detailWindowLook_data() {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("hostName"); // the lookup's answer; empty: none
-        QTest::addColumn<QString>("label");    // the caption is "Details - " and its first word
-        QTest::addRow("resolved") << u"RC510.0.0.5"_s << u"pc.example.net"_s
-                                  << u"pc.example.net (10.0.0.5)"_s;
-        QTest::addRow("not yet") << u"OGR10.0.0.6"_s << QString() << u"10.0.0.6 (10.0.0.6)"_s;
-        QTest::addRow("all clients")
-            << u"OGR<All-clients>"_s << QString() << u"<All-clients> (<All-clients>)"_s;
-    }
     void detailWindowLook() {
-        QFETCH(QString, key);
-        QFETCH(QString, hostName);
-        QFETCH(QString, label);
         Details d;
         d.names.setResolveClients(true);
-        if (!hostName.isEmpty()) { // the main list resolved the address earlier
-            d.names.Resolve(key.mid(3));
-            d.lookup->answer(0, hostName);
+        d.names.Resolve(u"10.0.0.5"_s); // the main list resolved it earlier
+        d.lookup->answer(0, u"pc.example.net"_s);
+        QString looks; // the caption is "Details - " and the name's first word
+        for (const QString& key : {u"OGR10.0.0.6"_s, u"OGR<All-clients>"_s, u"RC510.0.0.5"_s}) {
+            const frmDetail* window = d.show(key);
+            looks += look(window) + u' ' + captions(window) + u'\n';
         }
-        QPointer<frmDetail> window = d.show(key);
-        QCOMPARE(look(window), u"Details - "_s + label.section(u' ', 0, 0) + u"|Tahoma 7.8|icon"_s);
-        QCOMPARE(captions(window), u"lvDetail Label1:Client: labName:"_s + label + u" chartDays"_s);
+        QCOMPARE(looks, u"Details - 10.0.0.6|Tahoma 7.8|icon lvDetail Label1:Client: "
+                        "labName:10.0.0.6 (10.0.0.6) chartDays\n"
+                        "Details - <All-clients>|Tahoma 7.8|icon lvDetail Label1:Client: "
+                        "labName:<All-clients> (<All-clients>) chartDays\n"
+                        "Details - pc.example.net|Tahoma 7.8|icon lvDetail Label1:Client: "
+                        "labName:pc.example.net (10.0.0.5) chartDays\n"_s);
+        QPointer<frmDetail> window = frmDetail::findOpen(&d.owner, u"RC510.0.0.5"_s);
         QCOMPARE(columns(window->lvDetail()), u"Date<1200 Blocks>1200"_s);
         QVERIFY(window->labName()->font().bold() && window->isVisible() &&
-                window->parentWidget() == &d.owner);
-        QVERIFY(window->Timer1()->interval() == 5 && window->Timer1()->isActive());
-        QCOMPARE(window->size(), QSize(Twips::toPixelsX(3708), Twips::toPixelsY(3480)));
+                window->parentWidget() == &d.owner && window->Timer1()->interval() == 5 &&
+                window->Timer1()->isActive());
         QCOMPARE(window->lvDetail()->geometry(), Twips::toPixels(QRectF(84, 504, 3540, 2868)));
         QCOMPARE(layoutFaults(window), QString());
-        QVERIFY(
-            QTest::qWaitForWindowExposed(window)); // the list keeps its margins, the name its edge
+        QVERIFY(QTest::qWaitForWindowExposed(window));
         const QRect list = window->lvDetail()->geometry();
         const QRect name = window->labName()->geometry();
-        window->resize(window->size() + QSize(90, 60));
+        window->resize(window->size() + QSize(90, 60)); // the list keeps its margins, the name
         QTRY_COMPARE(window->lvDetail()->geometry(), list.adjusted(0, 0, 90, 60));
         QCOMPARE(window->labName()->geometry(), name.adjusted(0, 0, 90, 0));
-        window->resize(name.x() - 5, window->height()); // too narrow for the name: it stays
+        window->resize(name.x() - 5, window->height()); // its edge; too narrow for it, it stays
         QTRY_COMPARE(window->lvDetail()->width(), name.x() - 5 - window->layoutMargins().listWidth);
         QCOMPARE(window->labName()->width(), name.width() + 90);
         QVERIFY(window->close());
@@ -358,23 +311,22 @@ private Q_SLOTS:
         QTRY_VERIFY(first->isMaximized());
         QVERIFY(first->close() && !frmDetail::findOpen(&d.owner, u"RC5alice"_s));
         // Maximised: the state, columns and sort, but not the rectangle, go into "Details".
-        QCOMPARE(store().value(u"Details/WindowState"_s).toString() +
-                     store().value(u"Details/SortKey"_s).toString(),
-                 u"21"_s);
-        QVERIFY(!store().contains(u"Details/Left"_s));
+        QSettings store = settingsStore();
+        QCOMPARE(store.value(u"Details/WindowState"_s).toString() +
+                     store.value(u"Details/SortKey"_s).toString() +
+                     store.value(u"Details/Left"_s, u"-"_s).toString(),
+                 u"21-"_s);
         ogr->setGeometry(60, 40, 280, 230);
         QTRY_COMPARE(ogr->geometry(), QRect(60, 40, 280, 230));
         QVERIFY(ogr->close()); // a normal one writes it; the next window opens as it was
         frmDetail* next = d.show(u"RC5bob"_s);
         QVERIFY(QTest::qWaitForWindowExposed(next));
         QTRY_COMPARE(next->geometry(), QRect(60, 40, 280, 230));
-        QCOMPARE(next->lvDetail()->sortKey(), 0);
-        QVERIFY(d.report.places.isEmpty() && next->close());
+        QVERIFY(next->lvDetail()->sortKey() == 0 && d.report.places.isEmpty() && next->close());
         // A stored value that does not convert: Ignore skips it, Abort ends the load there.
-        QSettings settings = store();
-        settings.setValue(u"Details/Col1"_s, u"wide"_s);
-        settings.setValue(u"Details/SortKey"_s, u"7"_s);
-        settings.sync();
+        store.setValue(u"Details/Col1"_s, u"wide"_s);
+        store.setValue(u"Details/SortKey"_s, u"7"_s);
+        store.sync();
         d.report.answers = {ErrorAnswer::Ignore, ErrorAnswer::Ignore, ErrorAnswer::Abort};
         frmDetail* ignored = d.show(u"RC5alice"_s);
         frmDetail* aborted = d.show(u"OGRalice"_s);
@@ -383,52 +335,48 @@ private Q_SLOTS:
                              ErrorNumber::TypeMismatch}));
         QCOMPARE(d.report.places, QStringList(3, u"frmDetail:Form_Load"_s));
         QVERIFY(ignored->lvDetail()->columnWidth(0) == Twips::toPixelsX(1200) &&
-                ignored->isVisible());
-        QVERIFY(aborted->isVisible() && aborted->lvDetail()->sortKey() == 0);
+                ignored->isVisible() && aborted->isVisible() &&
+                aborted->lvDetail()->sortKey() == 0);
     }
 
-    void tray_data() {
-        QTest::addColumn<bool>("available");
-        QTest::addColumn<bool>("doubleClicks");
-        QTest::addColumn<Reason>("reason");
-        QTest::addColumn<bool>("shown");
-        QTest::addRow("double click") << true << true << Reason::DoubleClick << true;
-        QTest::addRow("single click") << true << true << Reason::Trigger << false;
-        QTest::addRow("single click, no double clicks") << true << false << Reason::Trigger << true;
-        QTest::addRow("right click: the tray's menu") << true << true << Reason::Context << false;
-        QTest::addRow("no tray") << false << true << Reason::DoubleClick << true;
-    }
     void tray() {
-        QFETCH(bool, available);
-        QFETCH(bool, doubleClicks);
-        QFETCH(Reason, reason);
-        QFETCH(bool, shown);
+        QString shown; // whether a click on the icon shows the main window hidden by the refresh
+        for (const auto& [available, doubleClicks, reason] :
+             {std::tuple(true, true, Reason::DoubleClick),
+              {true, true, Reason::Trigger},
+              {true, false, Reason::Trigger},
+              {true, true, Reason::Context},
+              {false, true, Reason::DoubleClick}}) {
+            FakeTray tray;
+            tray.available = available;
+            tray.doubleClicks = doubleClicks;
+            QWidget main;
+            frmHidden hidden(main, &tray);
+            hidden.Form_Load();
+            QStringList items{tray.toolTip};
+            for (const QAction* item : tray.menu->actions())
+                items << item->text() + (item == tray.menu->defaultAction() ? u"*"_s : QString());
+            QCOMPARE(items.join(u'|'), u"Quillmere Log Analyzer|Show Log Analyzer*||&Exit"_s);
+            QVERIFY(tray.shown == available && hidden.trayAvailable() == available &&
+                    !hidden.isVisible() && !tray.icon.pixmap(16, 16).isNull() &&
+                    tray.menu == hidden.mnuMain());
+            main.showMinimized();
+            main.hide();
+            tray.click(reason);
+            shown += QString::number(main.isVisible() && !main.isMinimized());
+            QSignalSpy exits(&hidden, &frmHidden::exitRequested);
+            tray.menu->actions().at(2)->trigger();
+            QCOMPARE(exits.size(), 1);
+            hidden.Form_Unload();
+            QVERIFY(!tray.shown);
+            CSysTrayIcon icon(tray);
+            QVERIFY(!icon.HideIcon() && icon.ShowIcon() == available && !icon.ShowIcon() &&
+                    tray.shown == available);
+        }
+        QCOMPARE(shown, u"10101"_s); // double click, click, click where no double clicks come,
+                                     // right click (the tray's menu), no tray
         FakeTray tray;
-        tray.available = available;
-        tray.doubleClicks = doubleClicks;
-        QWidget main;
-        frmHidden hidden(main, &tray);
-        hidden.Form_Load();
-        QVERIFY(tray.shown == available && hidden.trayAvailable() == available &&
-                !hidden.isVisible());
-        QCOMPARE(tray.toolTip, u"Quillmere Log Analyzer"_s);
-        QVERIFY(!tray.icon.pixmap(16, 16).isNull() && tray.menu == hidden.mnuMain());
-        QStringList items;
-        for (const QAction* item : tray.menu->actions())
-            items << item->text() + (item == tray.menu->defaultAction() ? u"*"_s : QString());
-        QCOMPARE(items.join(u'|'), u"Show Log Analyzer*||&Exit"_s);
-        main.showMinimized(); // then hidden by the refresh: the tray is the way back
-        main.hide();
-        tray.click(reason);
-        QCOMPARE(main.isVisible() && !main.isMinimized(), shown);
-        QSignalSpy exits(&hidden, &frmHidden::exitRequested);
-        tray.menu->actions().at(2)->trigger();
-        QCOMPARE(exits.size(), 1);
-        hidden.Form_Unload();
-        QVERIFY(!tray.shown);
         CSysTrayIcon icon(tray);
-        QVERIFY(!icon.HideIcon() && icon.ShowIcon() == available && !icon.ShowIcon() &&
-                tray.shown == available);
         const QString a61 =
             QString(61, u'a') + QString::fromUcs4(U"\U0001D11E"); // the tip: 63 at most,
         for (const auto& [tip, kept] :

@@ -10,13 +10,8 @@
 #include "ui/UserDialogs.h"
 #include "ui/frmMain.h"
 
-#include <QAbstractButton>
-#include <QDialog>
-#include <QGroupBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QTabWidget>
 #include <QTest>
+#include <QtWidgets>
 
 /** Boxes and a file dialog that answer from a script and record what they were asked. */
 class FakeDialogs : public IUserDialogs {
@@ -71,6 +66,24 @@ public:
     QMenu* menu = nullptr;
     QStringList messages;
 };
+
+/** The program's settings store, and emptying it. */
+inline QSettings settingsStore() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope,
+                     QStringLiteral("Quillmere Log Analyzer"));
+}
+inline void clearSettings() {
+    QSettings settings = settingsStore();
+    settings.clear();
+    settings.sync();
+}
+
+/** Shows window and waits until it is active. */
+inline bool activate(QWidget& window) {
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
 
 /** A window's title, font, and whether it has an icon, is modal and of a fixed size. */
 inline QString look(const QWidget* w) {
@@ -133,13 +146,13 @@ inline QString layoutFaults(const QWidget* root, const QStringList& allowed = {}
 /** The list's columns: header, "<" left or ">" right aligned, width in twips to the nearest 10. */
 inline QString columns(const QTreeView* list) {
     QStringList items;
-    for (int c = 0; c < list->model()->columnCount(); ++c)
-        items << list->model()->headerData(c, Qt::Horizontal).toString() +
-                     (list->model()->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt() &
-                              Qt::AlignRight
-                          ? u'>'
-                          : u'<') +
+    const QAbstractItemModel* m = list->model();
+    for (int c = 0; c < m->columnCount(); ++c) {
+        const int align = m->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt();
+        items << m->headerData(c, Qt::Horizontal).toString() +
+                     (align & Qt::AlignRight ? u'>' : u'<') +
                      QString::number(qRound(Twips::fromPixelsX(list->columnWidth(c)) / 10) * 10);
+    }
     return items.join(u' ');
 }
 
@@ -205,21 +218,20 @@ inline int inkBands(QWidget* widget) {
 struct Program {
     explicit Program(const QString& folder, const QString& lockFolder = {},
                      const QString& commandLineLog = {}) {
-        AnalyzerEnvironment environment;
-        environment.clock = &clock;
-        environment.errorReport = &errors;
-        environment.dialogs = &dialogs;
-        environment.tray = &tray;
-        environment.hostLookup.reset(lookup = new FakeHostLookup);
-        environment.statsFilePath = folder + QStringLiteral("/qla.bin");
-        environment.namesFilePath = folder + QStringLiteral("/qla.nam");
-        environment.lockFilePath =
-            (lockFolder.isEmpty() ? folder : lockFolder) + QStringLiteral("/qla.lock");
-        environment.hostsFilePath = folder + QStringLiteral("/hosts");
-        environment.commandLineLog = commandLineLog;
-        environment.timerInterval = 5;
         clock.current.setTime(QTime(10, 0));
-        analyzer = std::make_unique<Analyzer>(std::move(environment));
+        analyzer = std::make_unique<Analyzer>(AnalyzerEnvironment{
+            .clock = &clock,
+            .errorReport = &errors,
+            .dialogs = &dialogs,
+            .tray = &tray,
+            .hostLookup = std::unique_ptr<IHostLookup>(lookup = new FakeHostLookup),
+            .statsFilePath = folder + QStringLiteral("/qla.bin"),
+            .namesFilePath = folder + QStringLiteral("/qla.nam"),
+            .lockFilePath =
+                (lockFolder.isEmpty() ? folder : lockFolder) + QStringLiteral("/qla.lock"),
+            .timerInterval = 5,
+            .hostsFilePath = folder + QStringLiteral("/hosts"),
+            .commandLineLog = commandLineLog});
     }
     frmMain& window() { return *analyzer->window(); }
     QString column(int c) { return columnText(window().lvRC5(), c); }

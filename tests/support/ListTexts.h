@@ -13,11 +13,6 @@ inline QStringList columnTexts(const SortedList& list, int column) {
     return texts;
 }
 
-/** The text of a cell of the row with key, as shown. */
-inline QString cellText(const SortedList& list, const QString& key, int column) {
-    return list.cellText(list.findRow(key), column);
-}
-
 /** Whether the cell at position and column shows in bold. */
 inline bool shownBold(const SortedList& list, int position, int column) {
     return list.model()->index(position, column).data(Qt::FontRole).value<QFont>().bold();
