@@ -1,15 +1,27 @@
-// The running program as the main window drives it, Timer1 ticking throughout: start-up and its
-// question, refresh passes, the commands, and shut-down with and without a run under way.
+// The running program, Timer1 ticking throughout: start-up and its question, refresh passes and
+// what they rewrite, the commands, the desktop's keys, alerts and messages, and shut-down with and
+// without a run under way; with them the parts a pass drives: the long run's frames, the re-sort
+// and the chart of the days.
 #include "support/Gui.h"
+#include "support/ListTexts.h"
 
 #include "persistence/Settings.h"
 #include "persistence/StatsFile.h"
+#include "report/HtmlReport.h"
+#include "report/ReportSchedule.h"
+#include "stats/DaySeries.h"
+#include "stats/LogProcessor.h"
+#include "ui/DayChart.h"
+#include "ui/ReportFromList.h"
 #include "ui/frmDetail.h"
 #include "ui/frmHidden.h"
 #include "ui/frmNames.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QClipboard>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -26,6 +38,15 @@ namespace {
 void letTimerTick(Program& p) {
     QSignalSpy ticks(p.window().Timer1(), &QTimer::timeout);
     QTRY_VERIFY(ticks.size() >= 3);
+}
+
+/** Every row by key: its cells as shown, then whether it is bold. */
+QMap<QString, QStringList> rowsByKey(const SortedList& list) {
+    QMap<QString, QStringList> rows;
+    for (int position = 0; position < list.rowCount(); ++position)
+        rows.insert(list.rowKey(list.rowAt(position)),
+                    shownRow(list, position) << (shownBold(list, position, 0) ? u"bold"_s : u""_s));
+    return rows;
 }
 
 } // namespace
@@ -45,29 +66,26 @@ private Q_SLOTS:
     void firstStart() {
         Program p(m_dir->path());
         p.analyzer->Form_Load();
-        QVERIFY(p.window().isVisible() && p.tray.shown && p.dialogs.questions.isEmpty());
-        QVERIFY(!p.window().testAttribute(Qt::WA_Moved)); // the window system places it
+        frmMain& w = p.window();
+        QVERIFY(w.isVisible() && p.tray.shown && p.dialogs.questions.isEmpty());
+        QVERIFY(!w.testAttribute(Qt::WA_Moved)); // the window system places it
         QCOMPARE(readFile(m_dir->filePath(u"qla.nam"_s)), QByteArray()); // made empty
-        QTRY_COMPARE(p.window().statusPanel(3)->text(),
-                     u" 12/06/26 "_s); // today, until a line is read
-        QCOMPARE(p.window().labInBuf()->text() + p.window().labOutBuf()->text() + p.column(0),
-                 u"00"_s);
-        p.window().tabMain()->setCurrentIndex(1); // no OGR status line yet: empty, not "0"
-        QCOMPARE(p.window().labInBuf()->text() + p.window().labOutBuf()->text(), QString());
+        QTRY_COMPARE(w.statusPanel(3)->text(), u" 12/06/26 "_s); // today, until a line is read
+        QCOMPARE(w.labInBuf()->text() + w.labOutBuf()->text() + p.column(0), u"00"_s);
+        w.tabMain()->setCurrentIndex(1); // no OGR status line yet: empty, not "0"
+        QCOMPARE(w.labInBuf()->text() + w.labOutBuf()->text(), QString());
         QVERIFY(writeFile(m_log, manyReturns(0, 2500) + logLine("rc564 r=<i>9</i>, w=12")));
         p.open(m_log);
         QCOMPARE(p.column(0), QString()); // OGR's tab shows no RC5 client
-        p.window().tabMain()->setCurrentIndex(0);
-        QCOMPARE(p.window().lvRC5()->model()->rowCount(), 11); // ten clients and "<All-clients>"
-        QCOMPARE(p.window().labInBuf()->text(), u"<i>9</i>"_s);
-        QCOMPARE(p.window().labInBuf()->textFormat(), Qt::PlainText); // log text is never markup
-        QVERIFY(p.window().lvRC5()->updatesEnabled()); // the run's last picture is painted
-        p.window().showMinimized(); // hidden by the next tick: the tray is the way back
-        QTRY_VERIFY(!p.window().isVisible());
+        w.tabMain()->setCurrentIndex(0);
+        QCOMPARE(w.lvRC5()->model()->rowCount(), 11);  // ten clients and "<All-clients>"
+        QCOMPARE(w.labInBuf()->text(), u"<i>9</i>"_s); // as plain text; the last picture painted
+        QVERIFY(w.labInBuf()->textFormat() == Qt::PlainText && w.lvRC5()->updatesEnabled());
+        w.showMinimized(); // hidden by the next tick: the tray is the way back
+        QTRY_VERIFY(!w.isVisible());
         p.analyzer->hiddenWindow()->mnuShow_Click();
-        QVERIFY(p.window().isVisible() && !p.window().isMinimized());
-        QVERIFY(!p.window().close() && !p.window().isVisible() &&
-                p.analyzer->isRunning()); // the close box
+        QVERIFY(w.isVisible() && !w.isMinimized());
+        QVERIFY(!w.close() && !w.isVisible() && p.analyzer->isRunning()); // the close box
         p.analyzer->shutDown();
         QVERIFY(!p.tray.shown);
     }
@@ -329,20 +347,16 @@ private Q_SLOTS:
                  u"Error: 0x5\r\n\r\nfrmMain:mnuNext_Click\r\n"_s);
     }
 
-    void detailNamesAndReport() {
-        QVERIFY(writeFile(m_log, returnLine("a", 3) + logLine("a: completed ogr stub 1") +
-                                     returnLine("<b>x</b>", 2)));
+    void detailWindowsAndNames() {
+        QVERIFY(writeFile(m_log, returnLine("a", 3) + logLine("a: completed ogr stub 1")));
         Program p(m_dir->path());
         p.analyzer->Form_Load();
         p.open(m_log);
-        selectRow(p.window(), u"a"_s);
-        p.analyzer->lvRC5_DblClick();
-        p.analyzer->lvRC5_DblClick(); // brings the open one forward
-        p.window().tabMain()->setCurrentIndex(1);
-        selectRow(p.window(), u"a"_s);
-        p.analyzer->lvRC5_DblClick(); // OGR's is another record
-        selectRow(p.window(), QString());
-        p.analyzer->lvRC5_DblClick(); // nothing selected: nothing happens
+        for (const int tab : {0, 0, 1, -1}) { // the second brings the open one forward
+            p.window().tabMain()->setCurrentIndex(tab > 0 ? 1 : 0); // OGR's is another record
+            selectRow(p.window(), tab < 0 ? QString() : u"a"_s);    // none: nothing happens
+            p.analyzer->lvRC5_DblClick();
+        }
         const QList<frmDetail*> details = p.window().findChildren<frmDetail*>();
         QCOMPARE(details.size(), 2);
         QCOMPARE(details[0]->sName() + details[1]->sName() + columnText(details[1]->lvDetail(), 1),
@@ -351,15 +365,6 @@ private Q_SLOTS:
         QPointer<frmNames> names = p.analyzer->namesDialog();
         p.analyzer->mnuNames_Click();
         QVERIFY(names && names->isVisible() && p.analyzer->namesDialog() == names.data());
-
-        p.window().tabMain()->setCurrentIndex(0); // the report follows the visible list
-        p.analyzer->preferences().WebFolder = m_dir->path();
-        p.analyzer->preferences().WebLocal = p.analyzer->preferences().WebStats = true;
-        p.analyzer->preferences().WebRefreshRate = 1;
-        const QString page = m_dir->filePath(u"Index.htm"_s);
-        QTRY_VERIFY(readFile(page).contains("<TD>&lt;b&gt;x&lt;/b&gt;</TD>"));
-        QVERIFY(readFile(page).contains("<TD>&lt;All-clients&gt;</TD>") &&
-                !readFile(page).contains("<b>x"));
     }
 
     void errorReportBox_data() {
@@ -397,6 +402,250 @@ private Q_SLOTS:
         driver.start(10);
         QCOMPARE(int(MessageBoxErrorReport().ask(error, u"frmMain:Process"_s)), answer);
         QCOMPARE(seen.join(u' '), u"Quillmere Log Analyzer Abort Retry Ignore 4 open"_s);
+    }
+
+    void passRewritesOnlyWhatChanged_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("changed"); // keys of the rows rewritten
+        const QStringList today = {u"<All-clients>"_s, u"10.0.0.1"_s, u"10.0.0.2"_s, u"10.0.0.3"_s};
+        QTest::addRow("one client counted")
+            << u"count"_s << QStringList{u"<All-clients>"_s, u"10.0.0.2"_s};
+        QTest::addRow("a minute later: every rate") << u"minute"_s << today;
+        QTest::addRow("the next day: today's cells cleared") << u"day"_s << today;
+        QTest::addRow("names file") << u"names"_s << QStringList{u"10.0.0.2"_s};
+        QTest::addRow("late host name") << u"host"_s << QStringList{u"10.0.0.3"_s};
+    }
+    void passRewritesOnlyWhatChanged() {
+        QFETCH(QString, change);
+        QFETCH(QStringList, changed);
+        for (const char* key : {"ResolveClients", "WebStats", "WebRefreshRate"})
+            SaveSetting(SettingsKey::Common, QLatin1StringView(key), u"1"_s);
+        SaveSetting(SettingsKey::Common, "WebFolder"_L1, m_dir->path());
+        QVERIFY(writeFile(m_log, logLine("Client 10.0.0.4 --> sent rc5 5 blocks", "12/05/26") +
+                                     returnLine("10.0.0.1", 10) + returnLine("10.0.0.2", 20) +
+                                     returnLine("10.0.0.3", 40)));
+        Program p(m_dir->path());
+        p.clock.current = QDateTime(QDate(2026, 12, 6), QTime(3, 0)); // 01:00 on the log's clock
+        p.analyzer->Form_Load();
+        p.open(m_log);
+        SortedList& list = *p.window().lvRC5();
+        QTRY_COMPARE(list.rowCount(), 5);
+        letTimerTick(p);
+        QSet<QString> rewritten;
+        connect(list.model(), &QAbstractItemModel::dataChanged, this,
+                [&](const QModelIndex& top, const QModelIndex& bottom) {
+                    for (int position = top.row(); position <= bottom.row(); ++position)
+                        rewritten << list.rowKey(list.rowAt(position));
+                });
+        if (change == u"count"_s)
+            QVERIFY(writeFile(m_log, returnLine("10.0.0.2", 1), true));
+        else if (change == u"minute"_s || change == u"day"_s)
+            p.clock.current = p.clock.current.addSecs(change == u"day"_s ? 86400 : 60);
+        else if (change == u"names"_s)
+            QVERIFY(writeFile(m_dir->filePath(u"qla.nam"_s), "10.0.0.2 pc-two\r\n") &&
+                    p.analyzer->names().LoadNames(m_dir->filePath(u"qla.nam"_s)));
+        else
+            p.lookup->answer(3, u"three.lan"_s); // looked up in the order first shown
+        const QSet<QString> expected(changed.begin(), changed.end());
+        QTRY_COMPARE(rewritten, expected);
+        letTimerTick(p);
+        QCOMPARE(rewritten, expected);
+        // The report of every pass is the list as shown, and what the passes made of the change
+        // is what a pass over an emptied list shows.
+        QCOMPARE(readFile(m_dir->filePath(u"Index.htm"_s)),
+                 HtmlReport::reportBytes(listReportTable(p.window())));
+        const QMap<QString, QStringList> shown = rowsByKey(list);
+        p.window().tabMain()->setCurrentIndex(1);
+        p.window().tabMain()->setCurrentIndex(0);
+        QCOMPARE(rowsByKey(list), shown);
+    }
+
+    void longRunPassesOncePerFrame_data() {
+        QTest::addColumn<qint64>("step"); // milliseconds of counting between looks at the clock
+        QTest::addRow("1 ms") << qint64(1);
+        QTest::addRow("50 ms") << qint64(50);
+    }
+    void longRunPassesOncePerFrame() {
+        QFETCH(qint64, step);
+        QVERIFY(writeFile(m_log, manyReturns(0, 20500)));
+        struct Run : IProcessHost {
+            LogSession session;
+            Statistics statistics;
+            ScriptedErrorReport report;
+            ErrorReporter reporter{report};
+            LogProcessor processor{session, statistics, *this, reporter};
+            qint64 now = 0;
+            QList<std::pair<qint32, qint64>> passes; // line and time of each pass
+            void refreshPass() override { passes.append({session.CurrentLine, now}); }
+            void yieldEvents() override {}
+            void saveStatsOnClosing() override {}
+        } run;
+        run.processor.setClock([&] { return run.now += step; });
+        run.session.chooseLogFile(m_log);
+        QVERIFY(run.processor.Process());
+        QVERIFY(run.passes.size() >= 3 && run.passes.last().first == 20500); // one at the end
+        for (qsizetype i = 0; i + 1 < run.passes.size(); ++i) {
+            const qint64 gap = i > 0 ? run.passes[i].second - run.passes[i - 1].second
+                                     : LogProcessor::FrameMilliseconds;
+            QVERIFY2(
+                run.passes[i].first % 1000 == 0 && gap >= LogProcessor::FrameMilliseconds &&
+                    gap <= LogProcessor::FrameMilliseconds + 2 * step,
+                qPrintable(
+                    u"line %1, %2 ms after the last pass"_s.arg(run.passes[i].first).arg(gap)));
+        }
+    }
+
+    void resortIsAStableSort() {
+        // Cells of the sort column rewritten between re-sorts, in both orders: rows go by text
+        // (letter case ignored first, then not), rows of equal text keep their order.
+        SortedList list({{u"A"_s, 100, Qt::AlignLeft}, {u"B"_s, 100, Qt::AlignRight}});
+        QAbstractItemModelTester tester(list.model());
+        QRandomGenerator random(7);
+        const QStringList texts = {u"a"_s, u"A"_s, u"b"_s, u" 1"_s, u"10"_s, u""_s};
+        list.setSortKey(1);
+        for (int round = 0; round < 40; ++round) {
+            for (int i = 0; i < 5; ++i) {
+                const QString key = QString::number(random.bounded(60));
+                const SortedList::RowId row = list.findRow(key);
+                list.setCellText(row != SortedList::NoRow ? row : list.addRow(key, key), 1,
+                                 texts.at(random.bounded(int(texts.size()))));
+            }
+            if (round % 10 == 9)
+                list.setSortOrder(1 - list.sortOrder());
+            const QStringList before = columnTexts(list, 0); // the keys, top to bottom
+            list.resortList();
+            const QStringList keys = columnTexts(list, 0), cells = columnTexts(list, 1);
+            for (int i = 1; i < keys.size(); ++i) {
+                int order = cells[i - 1].compare(cells[i], Qt::CaseInsensitive);
+                order = order != 0 ? order : cells[i - 1].compare(cells[i]);
+                QVERIFY(list.sortOrder() == 0 ? order <= 0 : order >= 0);
+                QVERIFY(order != 0 || before.indexOf(keys[i - 1]) < before.indexOf(keys[i]));
+            }
+        }
+    }
+
+    void keysReachTheirCommands() {
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.lvRC5()->setCellText(window.addRow(u"a"_s, u"=a\tb"_s), frmMain::ColTotalBlocks,
+                                    u"    12"_s);
+        window.addRow(u"b"_s, u"b"_s);
+        window.lvRC5()->setFocus();
+        window.lvRC5()->selectAll();
+        QTest::keyClick(window.lvRC5(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"'=a b\t12\t\t\t\nb\t\t\t\t\n"_s);
+        for (const auto& [key, tab] : {std::pair(Qt::CTRL | Qt::Key_Tab, 1),
+                                       {Qt::CTRL | Qt::Key_Tab, 0},
+                                       {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, 1},
+                                       {Qt::CTRL | Qt::Key_PageUp, 0},
+                                       {Qt::CTRL | Qt::Key_PageDown, 1}}) {
+            QTest::keyClick(window.lvRC5(), key.key(), key.keyboardModifiers());
+            QCOMPARE(window.currentTab(), tab);
+        }
+    }
+
+    void noQuietClientFromABacklog() {
+        // "a" is silent for seven hours in the middle, where refresh passes fall, and returns.
+        QByteArray log = returnLine("a", 1, "01:00:00");
+        for (int i = 0; i < 1500; ++i)
+            log += returnLine("b", 1);
+        log += returnLine("a", 1, "09:00:00");
+        QVERIFY(writeFile(m_log, log));
+        Program p(m_dir->path(), {}, m_log);
+        p.analyzer->Form_Load(); // the log named on the command line is opened
+        QVERIFY(p.analyzer->session().CurrentLine == 1502 &&
+                p.analyzer->quietClients().quietKeys().isEmpty());
+        QVERIFY(writeFile(m_log, returnLine("b", 1, "15:01:00"), true)); // live, "a" stops again
+        QTRY_COMPARE(p.tray.messages.size(), 1);
+        QVERIFY(p.tray.messages.first().startsWith(u"a has returned no RC5 blocks"_s) &&
+                p.dialogs.notices.isEmpty());
+    }
+
+    void userIsTold_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("warnings");
+        QTest::newRow("a missing log") << u"missing.log"_s << 1;
+        QTest::newRow("a FIFO for a log") << u"fifo.log"_s << 1;
+        QTest::newRow("an export into a file") << u"export"_s << 1;
+        QTest::newRow("a hosts file to read only") << u"hosts"_s << 1;
+        QTest::newRow("a hosts file to edit") << u"hosts editable"_s << 0;
+    }
+    void userIsTold() {
+        QFETCH(QString, command);
+        const QString hosts = m_dir->filePath(u"hosts"_s);
+        QVERIFY(::mkfifo(QFile::encodeName(m_dir->filePath(u"fifo.log"_s)), 0600) == 0);
+        QVERIFY(command.contains(u"editable"_s) // read-only even for root, who runs CI
+                    ? writeFile(hosts, "127.0.0.1 localhost\n")
+                    : QFile::link(u"/proc/sys/kernel/osrelease"_s, hosts));
+        Program p(m_dir->path(), {},
+                  command.endsWith(u".log"_s) ? m_dir->filePath(command) : QString());
+        p.analyzer->Form_Load();
+        p.dialogs.exportFiles = {hosts + u"/list.csv"_s};
+        if (command == u"export")
+            p.analyzer->mnuExport_Click();
+        if (command.startsWith(u"hosts"_s))
+            p.analyzer->mnuHosts_Click();
+        QTEST(int(p.dialogs.warnings.size()), "warnings");
+        QCOMPARE(p.dialogs.opened.size(), command.startsWith(u"hosts"_s) ? 1 : 0);
+        QVERIFY(p.analyzer->session().FileName.isEmpty());
+    }
+
+    void reportFolderOfferedOnPreferencesOk() {
+        Program p(m_dir->path());
+        p.analyzer->Form_Load();
+        Preferences& preferences = p.analyzer->preferences();
+        preferences.WebStats = preferences.WebLocal = true;
+        preferences.WebFolder = u"~/reports"_s;
+        const QString folder = QDir::home().filePath(u"reports"_s);
+        QDir(folder).removeRecursively();
+        QCOMPARE(ReportSchedule::reportFolder(preferences), folder);
+        p.dialogs.answers = {true};
+        QTimer::singleShot(0, [] {
+            QApplication::activeModalWidget()->findChild<QPushButton*>(u"cmdOk"_s)->click();
+        });
+        p.analyzer->mnuPreferences_Click();
+        QVERIFY(p.dialogs.questions.size() == 1 && p.dialogs.questions[0].contains(folder));
+        QVERIFY(QFileInfo(folder).isDir());
+    }
+
+    void chartBarsByDate_data() {
+        QTest::addColumn<QString>("days");
+        QTest::addColumn<QString>("bars");
+        QTest::newRow("one day") << u"12/06/26:5"_s << u"12/06/26:5*"_s;
+        QTest::newRow("a gap, to today")
+            << u"12/03/26:3 12/04/26:0"_s << u"12/03/26:3 12/04/26:0 12/05/26:0 12/06/26:0*"_s;
+        QTest::newRow("a huge day, out of order")
+            << u"12/06/26:1 12/05/26:2147483647"_s << u"12/05/26:2147483647 12/06/26:1*"_s;
+        QTest::newRow("not a date") << u"12/06/26:3 13/45/26:4"_s << u"12/06/26:3* 13/45/26:4"_s;
+    }
+    void chartBarsByDate() {
+        QFETCH(QString, days);
+        DayHistory history;
+        for (const QString& day : days.split(u' '))
+            history.insertOrAssign(day.section(u':', 0, 0),
+                                   DayEntry{day.section(u':', 0, 0), day.section(u':', 1).toInt()});
+        DayChart chart;
+        chart.resize(240, 120);
+        chart.setBars(DayBars(history, u"12/06/26"_s));
+        QStringList words;
+        qint64 highest = 0;
+        for (const DayBar& bar : chart.bars()) {
+            words << bar.date + u':' + QString::number(bar.blocks) + (bar.today ? u"*"_s : u""_s);
+            highest = std::max(highest, bar.blocks);
+        }
+        QTEST(words.join(u' '), "bars");
+        // Every day with blocks has a bar on the axis, the highest up to the top, today's marked.
+        const QImage image = chart.grab().toImage();
+        const QRect plot = chart.plotRect();
+        for (qsizetype i = 0; i < chart.bars().size(); ++i) {
+            const DayBar& bar = chart.bars()[i];
+            const int x = chart.barColumns(i).first;
+            const QColor colour = bar.today ? DayChart::todayColour() : DayChart::barColour();
+            QCOMPARE(image.pixelColor(x, plot.bottom()) == colour, bar.blocks > 0);
+            QCOMPARE(image.pixelColor(x, plot.top()) == colour, bar.blocks == highest);
+            QCOMPARE(image.pixelColor(x, plot.bottom() + 4) == DayChart::todayColour(), bar.today);
+        }
     }
 
 private:
