@@ -1,16 +1,14 @@
 // The running program, Timer1 ticking throughout: start-up and its question, refresh passes and
 // what they rewrite, the commands, the desktop's keys, alerts and messages, and shut-down with and
-// without a run under way; with them the parts a pass drives: the long run's frames, the re-sort
-// and the chart of the days.
+// without a run under way; with them the parts a pass drives: the re-sort and the chart of the
+// days.
 #include "support/Gui.h"
 #include "support/ListTexts.h"
 
 #include "persistence/Settings.h"
 #include "persistence/StatsFile.h"
 #include "report/HtmlReport.h"
-#include "report/ReportSchedule.h"
 #include "stats/DaySeries.h"
-#include "stats/LogProcessor.h"
 #include "ui/DayChart.h"
 #include "ui/ReportFromList.h"
 #include "ui/frmDetail.h"
@@ -429,41 +427,6 @@ private Q_SLOTS:
                  QStringList(3, u"Quillmere Log Analyzer Abort Retry Ignore 4 open"_s).join(u' '));
     }
 
-    void longRunPassesOncePerFrame_data() {
-        QTest::addColumn<qint64>("step"); // milliseconds of counting between looks at the clock
-        QTest::addRow("1 ms") << qint64(1);
-        QTest::addRow("50 ms") << qint64(50);
-    }
-    void longRunPassesOncePerFrame() {
-        QFETCH(qint64, step);
-        QVERIFY(writeFile(m_log, manyReturns(0, 20500)));
-        struct Run : IProcessHost {
-            LogSession session;
-            Statistics statistics;
-            ScriptedErrorReport report;
-            ErrorReporter reporter{report};
-            LogProcessor processor{session, statistics, *this, reporter};
-            qint64 now = 0;
-            QList<std::pair<qint32, qint64>> passes; // line and time of each pass
-            void refreshPass() override { passes.append({session.CurrentLine, now}); }
-            void yieldEvents() override {}
-            void saveStatsOnClosing() override {}
-        } run;
-        run.processor.setClock([&] { return run.now += step; });
-        run.session.chooseLogFile(m_log);
-        QVERIFY(run.processor.Process());
-        QVERIFY(run.passes.size() >= 3 && run.passes.last().first == 20500); // one at the end
-        for (qsizetype i = 0; i + 1 < run.passes.size(); ++i) {
-            const qint64 gap = i > 0 ? run.passes[i].second - run.passes[i - 1].second
-                                     : LogProcessor::FrameMilliseconds;
-            QVERIFY2(
-                run.passes[i].first % 1000 == 0 && gap >= LogProcessor::FrameMilliseconds &&
-                    gap <= LogProcessor::FrameMilliseconds + 2 * step,
-                qPrintable(
-                    u"line %1, %2 ms after the last pass"_s.arg(run.passes[i].first).arg(gap)));
-        }
-    }
-
     void resortIsAStableSort() {
         // Cells of the sort column rewritten between re-sorts, in both orders: rows go by text
         // (letter case ignored first, then not), rows of equal text keep their order.
@@ -539,14 +502,17 @@ private Q_SLOTS:
         QTest::newRow("an export into a file") << u"export"_s << 1;
         QTest::newRow("a hosts file to read only") << u"hosts"_s << 1;
         QTest::newRow("a hosts file to edit") << u"hosts editable"_s << 0;
+        QTest::newRow("a report folder to make, on OK") << u"~/reports"_s << 0;
     }
     void userIsTold() {
         QFETCH(QString, command);
-        const QString hosts = m_dir->filePath(u"hosts"_s);
+        const QString hosts = m_dir->filePath(u"hosts"_s),
+                      folder = QDir::home().filePath(u"reports"_s);
         QVERIFY(::mkfifo(QFile::encodeName(m_dir->filePath(u"fifo.log"_s)), 0600) == 0);
         QVERIFY(command.contains(u"editable"_s) // read-only even for root, who runs CI
                     ? writeFile(hosts, "127.0.0.1 localhost\n")
                     : QFile::link(u"/proc/sys/kernel/osrelease"_s, hosts));
+        QDir(folder).removeRecursively();
         Program p(m_dir->path(), {},
                   command.endsWith(u".log"_s) ? m_dir->filePath(command) : QString());
         p.analyzer->Form_Load();
@@ -555,27 +521,19 @@ private Q_SLOTS:
             p.analyzer->mnuExport_Click();
         if (command.startsWith(u"hosts"_s))
             p.analyzer->mnuHosts_Click();
+        if (command.startsWith(u'~')) { // the folder in the question is the one made
+            p.analyzer->preferences().WebStats = p.analyzer->preferences().WebLocal = true;
+            p.analyzer->preferences().WebFolder = command;
+            p.dialogs.answers = {true};
+            QTimer::singleShot(0, [] {
+                QApplication::activeModalWidget()->findChild<QPushButton*>(u"cmdOk"_s)->click();
+            });
+            p.analyzer->mnuPreferences_Click();
+            QVERIFY(p.dialogs.questions.value(0).contains(folder) && QFileInfo(folder).isDir());
+        }
         QTEST(int(p.dialogs.warnings.size()), "warnings");
         QCOMPARE(p.dialogs.opened.size(), command.startsWith(u"hosts"_s) ? 1 : 0);
         QVERIFY(p.analyzer->session().FileName.isEmpty());
-    }
-
-    void reportFolderOfferedOnPreferencesOk() {
-        Program p(m_dir->path());
-        p.analyzer->Form_Load();
-        Preferences& preferences = p.analyzer->preferences();
-        preferences.WebStats = preferences.WebLocal = true;
-        preferences.WebFolder = u"~/reports"_s;
-        const QString folder = QDir::home().filePath(u"reports"_s);
-        QDir(folder).removeRecursively();
-        QCOMPARE(ReportSchedule::reportFolder(preferences), folder);
-        p.dialogs.answers = {true};
-        QTimer::singleShot(0, [] {
-            QApplication::activeModalWidget()->findChild<QPushButton*>(u"cmdOk"_s)->click();
-        });
-        p.analyzer->mnuPreferences_Click();
-        QVERIFY(p.dialogs.questions.size() == 1 && p.dialogs.questions[0].contains(folder));
-        QVERIFY(QFileInfo(folder).isDir());
     }
 
     void chartBarsByDate_data() {
