@@ -379,10 +379,13 @@ private Q_SLOTS:
                 p.analyzer->session().TextStreamPosition == 1);
         QVERIFY(writeFile(m_log, returnLine("a", 100), true)); // the old log is no longer read
         letTimerTick(p); // the next one is not there yet: waited for
-        QVERIFY(writeFile(next, returnLine("a", 4)));
+        QVERIFY(writeFile(next, returnLine("n", 4)));
         QTRY_COMPARE(p.analyzer->statistics().totals.ClientsTotalRC5, 7); // counting goes on
         QCOMPARE(p.dialogs.presets, QStringList{QString()}); // Open's dialog keeps its own path
-        p.open(m_log);                                       // Open counts afresh
+        w.tabMain()->setCurrentIndex(0);
+        p.open(m_log); // Open counts afresh
+        QCOMPARE(p.column(0), u"<All-clients>*|a"_s);
+        w.tabMain()->setCurrentIndex(1);
         QCOMPARE(p.column(0) + u' ' + w.labInBuf()->text() + u' ' + w.labUplink()->text(),
                  u"<All-clients>*|a 17 2"_s);
         QCOMPARE(p.analyzer->statistics().totals.ClientsTotalRC5, 103);
