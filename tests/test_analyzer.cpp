@@ -1,15 +1,25 @@
-// The running program as the main window drives it, Timer1 ticking throughout: start-up and its
-// question, refresh passes, the commands, and shut-down with and without a run under way.
+// The running program, Timer1 ticking throughout: start-up and its question, refresh passes and
+// what they rewrite, the commands, the desktop's keys, alerts and messages, and shut-down with and
+// without a run under way; with them the parts a pass drives: the re-sort and the chart of the
+// days.
 #include "support/Gui.h"
+#include "support/ListTexts.h"
 
 #include "persistence/Settings.h"
 #include "persistence/StatsFile.h"
+#include "report/HtmlReport.h"
+#include "stats/DaySeries.h"
+#include "ui/DayChart.h"
+#include "ui/ReportFromList.h"
 #include "ui/frmDetail.h"
 #include "ui/frmHidden.h"
 #include "ui/frmNames.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QClipboard>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -26,6 +36,15 @@ namespace {
 void letTimerTick(Program& p) {
     QSignalSpy ticks(p.window().Timer1(), &QTimer::timeout);
     QTRY_VERIFY(ticks.size() >= 3);
+}
+
+/** Every row by key: its cells as shown, then whether it is bold. */
+QMap<QString, QStringList> rowsByKey(const SortedList& list) {
+    QMap<QString, QStringList> rows;
+    for (int position = 0; position < list.rowCount(); ++position)
+        rows.insert(list.rowKey(list.rowAt(position)),
+                    shownRow(list, position) << (shownBold(list, position, 0) ? u"bold"_s : u""_s));
+    return rows;
 }
 
 } // namespace
@@ -45,29 +64,26 @@ private Q_SLOTS:
     void firstStart() {
         Program p(m_dir->path());
         p.analyzer->Form_Load();
-        QVERIFY(p.window().isVisible() && p.tray.shown && p.dialogs.questions.isEmpty());
-        QVERIFY(!p.window().testAttribute(Qt::WA_Moved)); // the window system places it
+        frmMain& w = p.window();
+        QVERIFY(w.isVisible() && p.tray.shown && p.dialogs.questions.isEmpty());
+        QVERIFY(!w.testAttribute(Qt::WA_Moved)); // the window system places it
         QCOMPARE(readFile(m_dir->filePath(u"qla.nam"_s)), QByteArray()); // made empty
-        QTRY_COMPARE(p.window().statusPanel(3)->text(),
-                     u" 12/06/26 "_s); // today, until a line is read
-        QCOMPARE(p.window().labInBuf()->text() + p.window().labOutBuf()->text() + p.column(0),
-                 u"00"_s);
-        p.window().tabMain()->setCurrentIndex(1); // no OGR status line yet: empty, not "0"
-        QCOMPARE(p.window().labInBuf()->text() + p.window().labOutBuf()->text(), QString());
+        QTRY_COMPARE(w.statusPanel(3)->text(), u" 12/06/26 "_s); // today, until a line is read
+        QCOMPARE(w.labInBuf()->text() + w.labOutBuf()->text() + p.column(0), u"00"_s);
+        w.tabMain()->setCurrentIndex(1); // no OGR status line yet: empty, not "0"
+        QCOMPARE(w.labInBuf()->text() + w.labOutBuf()->text(), QString());
         QVERIFY(writeFile(m_log, manyReturns(0, 2500) + logLine("rc564 r=<i>9</i>, w=12")));
         p.open(m_log);
         QCOMPARE(p.column(0), QString()); // OGR's tab shows no RC5 client
-        p.window().tabMain()->setCurrentIndex(0);
-        QCOMPARE(p.window().lvRC5()->model()->rowCount(), 11); // ten clients and "<All-clients>"
-        QCOMPARE(p.window().labInBuf()->text(), u"<i>9</i>"_s);
-        QCOMPARE(p.window().labInBuf()->textFormat(), Qt::PlainText); // log text is never markup
-        QVERIFY(p.window().lvRC5()->updatesEnabled()); // the run's last picture is painted
-        p.window().showMinimized(); // hidden by the next tick: the tray is the way back
-        QTRY_VERIFY(!p.window().isVisible());
+        w.tabMain()->setCurrentIndex(0);
+        QCOMPARE(w.lvRC5()->model()->rowCount(), 11);  // ten clients and "<All-clients>"
+        QCOMPARE(w.labInBuf()->text(), u"<i>9</i>"_s); // as plain text; the last picture painted
+        QVERIFY(w.labInBuf()->textFormat() == Qt::PlainText && w.lvRC5()->updatesEnabled());
+        w.showMinimized(); // hidden by the next tick: the tray is the way back
+        QTRY_VERIFY(!w.isVisible());
         p.analyzer->hiddenWindow()->mnuShow_Click();
-        QVERIFY(p.window().isVisible() && !p.window().isMinimized());
-        QVERIFY(!p.window().close() && !p.window().isVisible() &&
-                p.analyzer->isRunning()); // the close box
+        QVERIFY(w.isVisible() && !w.isMinimized());
+        QVERIFY(!w.close() && !w.isVisible() && p.analyzer->isRunning()); // the close box
         p.analyzer->shutDown();
         QVERIFY(!p.tray.shown);
     }
@@ -233,39 +249,72 @@ private Q_SLOTS:
     }
 
     void refreshPasses() {
-        SaveSetting(SettingsKey::Common, "ResolveClients"_L1, u"1"_s);
+        for (const char* key : {"ResolveClients", "WebStats", "WebRefreshRate"})
+            SaveSetting(SettingsKey::Common, QLatin1StringView(key), u"1"_s);
+        SaveSetting(SettingsKey::Common, "WebFolder"_L1, m_dir->path());
         QVERIFY(writeFile(m_log, returnLine("10.0.0.20", 5) + returnLine("10.0.0.10", 3) +
                                      returnLine("zeta", 1) +
                                      logLine("Client b --> sent rc5 4 blocks", "12/05/26")));
+        QSet<QString> rewritten; // keys of the rows a pass rewrote
         Program p(m_dir->path());
-        p.clock.current =
-            QDateTime(QDate(2026, 12, 6), QTime(3, 0, 0)); // 01:00:00 on the log's clock
+        p.clock.current = QDateTime(QDate(2026, 12, 6), QTime(3, 0)); // 01:00 on the log's clock
         p.analyzer->Form_Load();
         p.open(m_log);
+        frmMain& w = p.window();
         QCOMPARE(p.column(0), u"10.0.0.10|10.0.0.20|<All-clients>*|b|zeta"_s);
         for (int c = 1; c < frmMain::ColumnCount; ++c)
             QVERIFY(p.column(c).contains(u'*')); // the whole row of "<All-clients>" is bold
         QCOMPARE(p.lookup->requests.size(), 2);  // the dotted addresses, each once
-        QCOMPARE(cell(p.window(), u"zeta"_s, 2) + cell(p.window(), u"zeta"_s, 3),
+        QCOMPARE(cell(w, u"zeta"_s, 2) + cell(w, u"zeta"_s, 3),
                  u"     1      73"_s); // 262144 / 3600
-        QCOMPARE(cell(p.window(), u"b"_s, 2) + u'|' + cell(p.window(), u"b"_s, 3) + u'|' +
-                     cell(p.window(), u"b"_s, 4),
+        QCOMPARE(cell(w, u"b"_s, 2) + u'|' + cell(w, u"b"_s, 3) + u'|' + cell(w, u"b"_s, 4),
                  u"      |      |12/05/26 08:00:00"_s); // nothing today
-        QCOMPARE(p.window().statusPanel(3)->text(), u" 12/05/26 "_s);
-        QVERIFY(p.window().statusPanel(1)->text().endsWith(u"conlog01.log (4)"_s));
+        QCOMPARE(w.statusPanel(3)->text(), u" 12/05/26 "_s);
+        QVERIFY(w.statusPanel(1)->text().endsWith(u"conlog01.log (4)"_s));
 
-        // A late host name rewrites the row in place: no re-sort, although sorted by it.
-        p.lookup->answer(1, u"zz.lan"_s); // 10.0.0.10
+        // A pass rewrites only the rows whose texts change, to what a pass over an emptied list
+        // shows; the report of every pass is the list.
+        letTimerTick(p);
+        SortedList* list = w.lvRC5();
+        connect(list->model(), &QAbstractItemModel::dataChanged, this,
+                [&rewritten, list](const QModelIndex& top, const QModelIndex& bottom) {
+                    for (int position = top.row(); position <= bottom.row(); ++position)
+                        rewritten << list->rowKey(list->rowAt(position));
+                });
+        const auto rewrote = [&](const QStringList& keys) {
+            const QSet<QString> expected(keys.begin(), keys.end());
+            QTRY_COMPARE(rewritten, expected);
+            letTimerTick(p);
+            QCOMPARE(rewritten, expected);
+            QCOMPARE(readFile(m_dir->filePath(u"Index.htm"_s)),
+                     HtmlReport::reportBytes(listReportTable(w)));
+            const QMap<QString, QStringList> shown = rowsByKey(*list);
+            w.tabMain()->setCurrentIndex(1);
+            w.tabMain()->setCurrentIndex(0);
+            QCOMPARE(rowsByKey(*list), shown);
+            letTimerTick(p);
+            rewritten.clear();
+        };
+        const QStringList today = {u"<All-clients>"_s, u"10.0.0.10"_s, u"10.0.0.20"_s, u"zeta"_s};
+        QVERIFY(writeFile(m_dir->filePath(u"qla.nam"_s), "10.0.0.20 pc-two\r\n") &&
+                p.analyzer->names().LoadNames(m_dir->filePath(u"qla.nam"_s)));
+        rewrote({u"10.0.0.20"_s});
+        // A late host name rewrites the row in place: no re-sort, although sorted by it; the
+        // names file's name wins over one looked up.
         p.lookup->answer(0, u"aa.lan"_s); // 10.0.0.20
-        QTRY_COMPARE(p.column(0), u"zz.lan|aa.lan|<All-clients>*|b|zeta"_s);
-        p.window().setSortKey(
-            frmMain::ColTotalBlocks); // a changed cell of the sort column re-sorts
-        p.window().setSortOrder(1);
-        QVERIFY(writeFile(m_log, returnLine("zeta", 7), true));
-        QTRY_COMPARE(p.column(0), u"<All-clients>*|zeta|aa.lan|b|zz.lan"_s);
+        p.lookup->answer(1, u"zz.lan"_s); // 10.0.0.10
+        QTRY_COMPARE(p.column(0), u"zz.lan|<All-clients>*|b|pc-two|zeta"_s);
+        rewrote({u"10.0.0.10"_s});
+        w.setSortKey(frmMain::ColTotalBlocks); // a changed cell of the sort column re-sorts
+        w.setSortOrder(1);
+        QVERIFY(writeFile(m_log, logLine("Client zeta --> sent rc5 7 blocks", "12/05/26"), true));
+        QTRY_COMPARE(p.column(0), u"<All-clients>*|zeta|pc-two|b|zz.lan"_s);
+        rewrote({u"<All-clients>"_s, u"zeta"_s});
         p.analyzer->preferences().ResolveClients = false; // the option off shows addresses
         p.analyzer->names().setResolveClients(false);
         QTRY_COMPARE(p.column(0), u"<All-clients>*|zeta|10.0.0.20|b|10.0.0.10"_s);
+        p.clock.current = p.clock.current.addSecs(60); // a minute later: every rate
+        rewrote(today);
 
         // Every "Refresh Rate"-th tick reads, and shows "\" before the time of the latest line.
         p.analyzer->preferences().RefreshRate = 3;
@@ -277,33 +326,49 @@ private Q_SLOTS:
             p.analyzer->Timer1_Timer();
             if (p.analyzer->session().CurrentLine != line)
                 reads << tick;
-            QCOMPARE(p.window().statusPanel(2)->text().left(12),
+            QCOMPARE(w.statusPanel(2)->text().left(12),
                      reads.contains(tick)
-                         ? u" 01:00:00\\09"_s
-                         : u" 01:00:00/"_s + p.analyzer->session().LastTime.left(2));
+                         ? u" 01:01:00\\09"_s
+                         : u" 01:01:00/"_s + p.analyzer->session().LastTime.left(2));
         }
-        QCOMPARE(reads.size(), 3);
-        QCOMPARE(QList<int>({reads[1] - reads[0], reads[2] - reads[1]}), QList<int>({3, 3}));
-        const QString rate = cell(p.window(), u"zeta"_s, 3);
+        QCOMPARE(reads.size() == 3 ? QList<int>({reads[1] - reads[0], reads[2] - reads[1]}) : reads,
+                 QList<int>({3, 3}));
+        const QString rate = cell(w, u"zeta"_s, 3);
         p.clock.current = QDateTime(QDate(2026, 12, 6), QTime(2, 0, 0)); // the shifted midnight
-        QTRY_COMPARE(p.window().statusPanel(2)->text().left(9), u" 00:00:00"_s);
-        QTRY_COMPARE(cell(p.window(), u"zeta"_s, 2), u"    17"_s);
-        QCOMPARE(cell(p.window(), u"zeta"_s, 3), rate); // no rate at 0 seconds: kept
+        QTRY_COMPARE(w.statusPanel(2)->text().left(9), u" 00:00:00"_s);
+        QTRY_COMPARE(cell(w, u"zeta"_s, 2), u"    10"_s);
+        QCOMPARE(cell(w, u"zeta"_s, 3), rate); // no rate at 0 seconds: kept
+        letTimerTick(p);
+        rewritten.clear();
+        p.clock.current = p.clock.current.addDays(1); // the next day: today's cells cleared
+        rewrote(today);
     }
 
-    void tabsAndTheNextLog() {
+    void tabsDetailsAndTheNextLog() {
         QVERIFY(writeFile(m_log, returnLine("a", 3) + logLine("ogr r=17, w=4") +
-                                     logLine("c: completed ogr stub 1") +
+                                     logLine("a: completed ogr stub 1") +
                                      logLine("server <-- flush of ogr stubs: 3").repeated(2)));
         Program p(m_dir->path());
         p.analyzer->Form_Load();
         p.open(m_log);
+        frmMain& w = p.window();
         QCOMPARE(p.column(0), u"<All-clients>*|a"_s);
-        p.window().tabMain()->setCurrentIndex(1);
-        QCOMPARE(p.column(0) + u' ' + p.window().labInBuf()->text() + u' ' +
-                     p.window().labOutBuf()->text() + u' ' + p.window().labClients()->text() +
-                     u' ' + p.window().labUplink()->text(),
-                 u"<All-clients>*|c 17 4 1 2"_s);
+        for (const int tab : {0, 0, -1, 1}) {              // the second brings the open one forward
+            w.tabMain()->setCurrentIndex(tab > 0 ? 1 : 0); // OGR's is another record
+            selectRow(w, tab < 0 ? QString() : u"a"_s);    // none: nothing happens
+            p.analyzer->lvRC5_DblClick();
+        }
+        const QList<frmDetail*> details = w.findChildren<frmDetail*>();
+        QCOMPARE(details.size(), 2);
+        QCOMPARE(details[0]->sName() + details[1]->sName() + columnText(details[1]->lvDetail(), 1),
+                 u"RC5aOGRa     1*"_s);
+        p.analyzer->mnuNames_Click();
+        QPointer<frmNames> names = p.analyzer->namesDialog();
+        p.analyzer->mnuNames_Click();
+        QVERIFY(names && names->isVisible() && p.analyzer->namesDialog() == names.data());
+        QCOMPARE(p.column(0) + u' ' + w.labInBuf()->text() + u' ' + w.labOutBuf()->text() + u' ' +
+                     w.labClients()->text() + u' ' + w.labUplink()->text(),
+                 u"<All-clients>*|a 17 4 1 2"_s);
         p.dialogs.answers = {false, true};
         p.analyzer->mnuNext_Click(); // No: nothing changes
         const QString next = m_dir->filePath(u"conlog02.log"_s);
@@ -314,13 +379,15 @@ private Q_SLOTS:
                 p.analyzer->session().TextStreamPosition == 1);
         QVERIFY(writeFile(m_log, returnLine("a", 100), true)); // the old log is no longer read
         letTimerTick(p); // the next one is not there yet: waited for
-        QVERIFY(writeFile(next, returnLine("a", 4)));
+        QVERIFY(writeFile(next, returnLine("n", 4)));
         QTRY_COMPARE(p.analyzer->statistics().totals.ClientsTotalRC5, 7); // counting goes on
         QCOMPARE(p.dialogs.presets, QStringList{QString()}); // Open's dialog keeps its own path
-        p.open(m_log);                                       // Open counts afresh
-        QCOMPARE(p.column(0) + u' ' + p.window().labInBuf()->text() + u' ' +
-                     p.window().labUplink()->text(),
-                 u"<All-clients>*|c 17 2"_s);
+        w.tabMain()->setCurrentIndex(0);
+        p.open(m_log); // Open counts afresh
+        QCOMPARE(p.column(0), u"<All-clients>*|a"_s);
+        w.tabMain()->setCurrentIndex(1);
+        QCOMPARE(p.column(0) + u' ' + w.labInBuf()->text() + u' ' + w.labUplink()->text(),
+                 u"<All-clients>*|a 17 2"_s);
         QCOMPARE(p.analyzer->statistics().totals.ClientsTotalRC5, 103);
         p.analyzer->session().FileName = u"/tmp/nodot"_s;
         p.errors.answers = {ErrorAnswer::Ignore};
@@ -329,51 +396,12 @@ private Q_SLOTS:
                  u"Error: 0x5\r\n\r\nfrmMain:mnuNext_Click\r\n"_s);
     }
 
-    void detailNamesAndReport() {
-        QVERIFY(writeFile(m_log, returnLine("a", 3) + logLine("a: completed ogr stub 1") +
-                                     returnLine("<b>x</b>", 2)));
-        Program p(m_dir->path());
-        p.analyzer->Form_Load();
-        p.open(m_log);
-        selectRow(p.window(), u"a"_s);
-        p.analyzer->lvRC5_DblClick();
-        p.analyzer->lvRC5_DblClick(); // brings the open one forward
-        p.window().tabMain()->setCurrentIndex(1);
-        selectRow(p.window(), u"a"_s);
-        p.analyzer->lvRC5_DblClick(); // OGR's is another record
-        selectRow(p.window(), QString());
-        p.analyzer->lvRC5_DblClick(); // nothing selected: nothing happens
-        const QList<frmDetail*> details = p.window().findChildren<frmDetail*>();
-        QCOMPARE(details.size(), 2);
-        QCOMPARE(details[0]->sName() + details[1]->sName() + columnText(details[1]->lvDetail(), 1),
-                 u"RC5aOGRa     1*"_s);
-        p.analyzer->mnuNames_Click();
-        QPointer<frmNames> names = p.analyzer->namesDialog();
-        p.analyzer->mnuNames_Click();
-        QVERIFY(names && names->isVisible() && p.analyzer->namesDialog() == names.data());
-
-        p.window().tabMain()->setCurrentIndex(0); // the report follows the visible list
-        p.analyzer->preferences().WebFolder = m_dir->path();
-        p.analyzer->preferences().WebLocal = p.analyzer->preferences().WebStats = true;
-        p.analyzer->preferences().WebRefreshRate = 1;
-        const QString page = m_dir->filePath(u"Index.htm"_s);
-        QTRY_VERIFY(readFile(page).contains("<TD>&lt;b&gt;x&lt;/b&gt;</TD>"));
-        QVERIFY(readFile(page).contains("<TD>&lt;All-clients&gt;</TD>") &&
-                !readFile(page).contains("<b>x"));
-    }
-
-    void errorReportBox_data() {
-        QTest::addColumn<int>("answer");
-        QTest::addRow("Abort") << int(ErrorAnswer::Abort);
-        QTest::addRow("Retry") << int(ErrorAnswer::Retry);
-        QTest::addRow("Ignore") << int(ErrorAnswer::Ignore);
-    }
     void errorReportBox() {
-        QFETCH(int, answer);
         // A descender ("p") over capitals: lines spaced by the declared height would touch.
         const RunTimeError error(ErrorNumber::InvalidPropertyValue,
                                  u"frmMain:ReadProperties\r\nInvalid property value"_s);
         QStringList seen; // the title, the buttons from left to right, the bands of text
+        int answer = 0;
         QTimer driver;
         connect(&driver, &QTimer::timeout, this, [&] {
             QWidget* box = QApplication::activeModalWidget();
@@ -394,9 +422,160 @@ private Q_SLOTS:
             seen << (box->isVisible() ? u"open"_s : u"closed"_s);
             buttons.at(answer)->click();
         });
-        driver.start(10);
-        QCOMPARE(int(MessageBoxErrorReport().ask(error, u"frmMain:Process"_s)), answer);
-        QCOMPARE(seen.join(u' '), u"Quillmere Log Analyzer Abort Retry Ignore 4 open"_s);
+        for (answer = 0; answer < 3; ++answer) { // Abort, Retry, Ignore
+            driver.start(10);
+            QCOMPARE(int(MessageBoxErrorReport().ask(error, u"frmMain:Process"_s)), answer);
+        }
+        QCOMPARE(seen.join(u' '),
+                 QStringList(3, u"Quillmere Log Analyzer Abort Retry Ignore 4 open"_s).join(u' '));
+    }
+
+    void resortIsAStableSort() {
+        // Cells of the sort column rewritten between re-sorts, in both orders: rows go by text
+        // (letter case ignored first, then not), rows of equal text keep their order.
+        SortedList list({{u"A"_s, 100, Qt::AlignLeft}, {u"B"_s, 100, Qt::AlignRight}});
+        QAbstractItemModelTester tester(list.model());
+        QRandomGenerator random(7);
+        const QStringList texts = {u"a"_s, u"A"_s, u"b"_s, u" 1"_s, u"10"_s, u""_s};
+        list.setSortKey(1);
+        for (int round = 0; round < 40; ++round) {
+            for (int i = 0; i < 5; ++i) {
+                const QString key = QString::number(random.bounded(60));
+                const SortedList::RowId row = list.findRow(key);
+                list.setCellText(row != SortedList::NoRow ? row : list.addRow(key, key), 1,
+                                 texts.at(random.bounded(int(texts.size()))));
+            }
+            if (round % 10 == 9)
+                list.setSortOrder(1 - list.sortOrder());
+            const QStringList before = columnTexts(list, 0); // the keys, top to bottom
+            list.resortList();
+            const QStringList keys = columnTexts(list, 0), cells = columnTexts(list, 1);
+            for (int i = 1; i < keys.size(); ++i) {
+                int order = cells[i - 1].compare(cells[i], Qt::CaseInsensitive);
+                order = order != 0 ? order : cells[i - 1].compare(cells[i]);
+                QVERIFY(list.sortOrder() == 0 ? order <= 0 : order >= 0);
+                QVERIFY(order != 0 || before.indexOf(keys[i - 1]) < before.indexOf(keys[i]));
+            }
+        }
+    }
+
+    void keysReachTheirCommands() {
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.lvRC5()->setCellText(window.addRow(u"a"_s, u"=a\tb"_s), frmMain::ColTotalBlocks,
+                                    u"    12"_s);
+        window.addRow(u"b"_s, u"b"_s);
+        window.lvRC5()->setFocus();
+        window.lvRC5()->selectAll();
+        QTest::keyClick(window.lvRC5(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"'=a b\t12\t\t\t\nb\t\t\t\t\n"_s);
+        for (const auto& [key, tab] : {std::pair(Qt::CTRL | Qt::Key_Tab, 1),
+                                       {Qt::CTRL | Qt::Key_Tab, 0},
+                                       {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, 1},
+                                       {Qt::CTRL | Qt::Key_PageUp, 0},
+                                       {Qt::CTRL | Qt::Key_PageDown, 1}}) {
+            QTest::keyClick(window.lvRC5(), key.key(), key.keyboardModifiers());
+            QCOMPARE(window.currentTab(), tab);
+        }
+    }
+
+    void noQuietClientFromABacklog() {
+        // "a" is silent for seven hours in the middle, where refresh passes fall, and returns.
+        QByteArray log = returnLine("a", 1, "01:00:00");
+        for (int i = 0; i < 1500; ++i)
+            log += returnLine("b", 1);
+        log += returnLine("a", 1, "09:00:00");
+        QVERIFY(writeFile(m_log, log));
+        Program p(m_dir->path(), {}, m_log);
+        p.analyzer->Form_Load(); // the log named on the command line is opened
+        QVERIFY(p.analyzer->session().CurrentLine == 1502 &&
+                p.analyzer->quietClients().quietKeys().isEmpty());
+        QVERIFY(writeFile(m_log, returnLine("b", 1, "15:01:00"), true)); // live, "a" stops again
+        QTRY_COMPARE(p.tray.messages.size(), 1);
+        QVERIFY(p.tray.messages.first().startsWith(u"a has returned no RC5 blocks"_s) &&
+                p.dialogs.notices.isEmpty());
+    }
+
+    void userIsTold_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("warnings");
+        QTest::newRow("a missing log") << u"missing.log"_s << 1;
+        QTest::newRow("a FIFO for a log") << u"fifo.log"_s << 1;
+        QTest::newRow("an export into a file") << u"export"_s << 1;
+        QTest::newRow("a hosts file to read only") << u"hosts"_s << 1;
+        QTest::newRow("a hosts file to edit") << u"hosts editable"_s << 0;
+        QTest::newRow("a report folder to make, on OK") << u"~/reports"_s << 0;
+    }
+    void userIsTold() {
+        QFETCH(QString, command);
+        const QString hosts = m_dir->filePath(u"hosts"_s),
+                      folder = QDir::home().filePath(u"reports"_s);
+        QVERIFY(::mkfifo(QFile::encodeName(m_dir->filePath(u"fifo.log"_s)), 0600) == 0);
+        QVERIFY(command.contains(u"editable"_s) // read-only even for root, who runs CI
+                    ? writeFile(hosts, "127.0.0.1 localhost\n")
+                    : QFile::link(u"/proc/sys/kernel/osrelease"_s, hosts));
+        QDir(folder).removeRecursively();
+        Program p(m_dir->path(), {},
+                  command.endsWith(u".log"_s) ? m_dir->filePath(command) : QString());
+        p.analyzer->Form_Load();
+        p.dialogs.exportFiles = {hosts + u"/list.csv"_s};
+        if (command == u"export")
+            p.analyzer->mnuExport_Click();
+        if (command.startsWith(u"hosts"_s))
+            p.analyzer->mnuHosts_Click();
+        if (command.startsWith(u'~')) { // the folder in the question is the one made
+            p.analyzer->preferences().WebStats = p.analyzer->preferences().WebLocal = true;
+            p.analyzer->preferences().WebFolder = command;
+            p.dialogs.answers = {true};
+            QTimer::singleShot(0, [] {
+                QApplication::activeModalWidget()->findChild<QPushButton*>(u"cmdOk"_s)->click();
+            });
+            p.analyzer->mnuPreferences_Click();
+            QVERIFY(p.dialogs.questions.value(0).contains(folder) && QFileInfo(folder).isDir());
+        }
+        QTEST(int(p.dialogs.warnings.size()), "warnings");
+        QCOMPARE(p.dialogs.opened.size(), command.startsWith(u"hosts"_s) ? 1 : 0);
+        QVERIFY(p.analyzer->session().FileName.isEmpty());
+    }
+
+    void chartBarsByDate_data() {
+        QTest::addColumn<QString>("days");
+        QTest::addColumn<QString>("bars");
+        QTest::newRow("one day") << u"12/06/26:5"_s << u"12/06/26:5*"_s;
+        QTest::newRow("a gap, to today")
+            << u"12/03/26:3 12/04/26:0"_s << u"12/03/26:3 12/04/26:0 12/05/26:0 12/06/26:0*"_s;
+        QTest::newRow("a huge day, out of order")
+            << u"12/06/26:1 12/05/26:2147483647"_s << u"12/05/26:2147483647 12/06/26:1*"_s;
+        QTest::newRow("not a date") << u"12/06/26:3 13/45/26:4"_s << u"12/06/26:3* 13/45/26:4"_s;
+    }
+    void chartBarsByDate() {
+        QFETCH(QString, days);
+        DayHistory history;
+        for (const QString& day : days.split(u' '))
+            history.insertOrAssign(day.section(u':', 0, 0),
+                                   DayEntry{day.section(u':', 0, 0), day.section(u':', 1).toInt()});
+        DayChart chart;
+        chart.resize(240, 120);
+        chart.setBars(DayBars(history, u"12/06/26"_s));
+        QStringList words;
+        qint64 highest = 0;
+        for (const DayBar& bar : chart.bars()) {
+            words << bar.date + u':' + QString::number(bar.blocks) + (bar.today ? u"*"_s : u""_s);
+            highest = std::max(highest, bar.blocks);
+        }
+        QTEST(words.join(u' '), "bars");
+        // Every day with blocks has a bar on the axis, the highest up to the top, today's marked.
+        const QImage image = chart.grab().toImage();
+        const QRect plot = chart.plotRect();
+        for (qsizetype i = 0; i < chart.bars().size(); ++i) {
+            const DayBar& bar = chart.bars()[i];
+            const int x = chart.barColumns(i).first;
+            const QColor colour = bar.today ? DayChart::todayColour() : DayChart::barColour();
+            QCOMPARE(image.pixelColor(x, plot.bottom()) == colour, bar.blocks > 0);
+            QCOMPARE(image.pixelColor(x, plot.top()) == colour, bar.blocks == highest);
+            QCOMPARE(image.pixelColor(x, plot.bottom() + 4) == DayChart::todayColour(), bar.today);
+        }
     }
 
 private:
