@@ -11,6 +11,7 @@
 #include <QHostAddress>
 #include <QIODevice>
 #include <QTest>
+#include <QVariant>
 
 #include <csignal>
 #include <functional>
@@ -33,7 +34,6 @@ public:
     std::function<void()> whileOpen; ///< runs while the "box" is open
 };
 
-/** A clock that shows what the test sets. */
 class FakeClock : public Clock {
 public:
     QDateTime now() const override { return current; }
@@ -132,11 +132,20 @@ inline QByteArray manyReturns(int from, int n) {
     return log;
 }
 
+/** The blocks manyReturns(from, n) returns. */
 inline qint32 blocksOf(int from, int n) {
     qint32 sum = 0;
     for (int i = from; i < from + n; ++i)
         sum += i % 7 + 1;
     return sum;
+}
+
+/** The values as text, joined by separator: one summary to compare. */
+inline QString joined(const QVariantList& values, QChar separator = u' ') {
+    QStringList texts;
+    for (const QVariant& value : values)
+        texts << value.toString();
+    return texts.join(separator);
 }
 
 /** Checks each "case => expected" line of cases: f gets the words of the case. */
