@@ -214,7 +214,7 @@ Pc.Lan.X.Y A/pc.lan.x.y B/10.0.0.3 C =>  (1) cut)"_s,
         QStringList expected;
         for (const QByteArray& line : readFile(u"/etc/hosts"_s).split('\n'))
             if (const QStringList words =
-                    QString::fromUtf8(line.left(line.indexOf('#'))).simplified().split(u' ');
+                    QString::fromUtf8(line.split('#').first()).simplified().split(u' ');
                 words.first() == u"127.0.0.1"_s)
                 for (const QString& word : words.mid(1))
                     expected << word.left(64);
