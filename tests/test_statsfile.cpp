@@ -7,7 +7,6 @@
 #include "persistence/StatsFile.h"
 #include "stats/LogSession.h"
 
-#include <QBuffer>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -242,13 +241,7 @@ private Q_SLOTS:
     void damagedFileChangesNothingAndIsKeptAside() {
         const QByteArray valid = sampleFile();
         QByteArray random(4000, Qt::Uninitialized);
-        QRandomGenerator generator(20261206);
-        for (char& c : random)
-            c = char(generator.bounded(256));
-        PropertyBag renamed; // the table under another name
-        for (const QString& name : bagOf(valid.mid(4)).names())
-            renamed.WriteProperty(name == u"RC5Stats"_s ? u"OGRStats"_s : name,
-                                  bagOf(valid.mid(4)).ReadProperty(name));
+        QRandomGenerator(20261206).fillRange(reinterpret_cast<quint32*>(random.data()), 1000);
         QList<QByteArray> files{
             random,
             QByteArray(),
@@ -259,7 +252,7 @@ private Q_SLOTS:
             frame(valid.mid(4), qint32(valid.size() - 4)),
             frame(valid.mid(4), -1),
             frame(valid.mid(4), std::numeric_limits<qint32>::max()),
-            frame(renamed.Contents(), qint32(renamed.Contents().size() - 1)),
+            frame(valid.mid(4).replace("RC5Stats", "OGRStats"), qint32(valid.size() - 5)),
             frame(QByteArray::fromHex("01 08 4c61737444617465 01 ffffffff07 3132"), 17)};
         for (const Tweak& tweak :
              {set('F', "RC5Stats",
@@ -311,9 +304,6 @@ private Q_SLOTS:
             FailingDevice device(failAfter);
             QVERIFY(device.open(QIODevice::WriteOnly) && !SaveStatsFile(&device, session, s));
         }
-        QBuffer buffer;
-        QVERIFY(buffer.open(QIODevice::WriteOnly) && SaveStatsFile(&buffer, session, s));
-        QCOMPARE(buffer.data(), old);
         QVERIFY(!SaveStatsFile(m_path + u"/stats.bin"_s, session, s)); // its folder is a file
         for (int i = 0; i < 300; ++i) // a bigger model over the old file, on a full disk
             s.clients.findOrAppend(u"OGR"_s + QString::number(i)).Name =

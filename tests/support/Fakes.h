@@ -24,14 +24,13 @@ public:
         places << place;
         texts << errorReportText(error, place);
         numbers << error.number();
-        if (whileOpen)
-            whileOpen();
+        whileOpen();
         return answers.isEmpty() ? ErrorAnswer::Abort : answers.takeFirst();
     }
     QList<ErrorAnswer> answers;
     QStringList places, texts;
     QList<int> numbers;
-    std::function<void()> whileOpen; ///< runs while the "box" is open
+    std::function<void()> whileOpen = [] {}; ///< runs while the "box" is open
 };
 
 class FakeClock : public Clock {
@@ -44,16 +43,12 @@ public:
 class FailingDevice : public QIODevice {
 public:
     explicit FailingDevice(qint64 failAfter) : m_left(failAfter) {}
-
-protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char*, qint64 len) override {
         const qint64 n = qMin(m_left, len);
         m_left -= n;
         return n > 0 ? n : -1;
     }
-
-private:
     qint64 m_left;
 };
 
