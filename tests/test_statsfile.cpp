@@ -7,6 +7,7 @@
 #include "persistence/StatsFile.h"
 #include "stats/LogSession.h"
 
+#include <QBuffer>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -304,6 +305,9 @@ private Q_SLOTS:
             FailingDevice device(failAfter);
             QVERIFY(device.open(QIODevice::WriteOnly) && !SaveStatsFile(&device, session, s));
         }
+        QBuffer buffer; // a device gets the same bytes
+        QVERIFY(buffer.open(QIODevice::WriteOnly) && SaveStatsFile(&buffer, session, s));
+        QCOMPARE(buffer.data(), old);
         QVERIFY(!SaveStatsFile(m_path + u"/stats.bin"_s, session, s)); // its folder is a file
         for (int i = 0; i < 300; ++i) // a bigger model over the old file, on a full disk
             s.clients.findOrAppend(u"OGR"_s + QString::number(i)).Name =
