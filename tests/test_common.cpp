@@ -1,14 +1,15 @@
 // Shared routines: numbers as text, the error report's text and answers, the refresh texts, the
-// next log file's name, and the counting model.
+// next log file's name, the counting model, and clients gone quiet.
 #include "support/Fakes.h"
 
 #include "common/NumberText.h"
 #include "common/modGlobals.h"
 #include "stats/ClientTable.h"
 #include "stats/NextLogFile.h"
+#include "stats/QuietClients.h"
 #include "stats/RefreshTexts.h"
 
-#include <QTest>
+#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -26,9 +27,8 @@ QString summary(const Statistics& s) {
         }
         if (sum != entry.value.Blocks || entry.key != entry.value.Name)
             days << u"INCONSISTENT"_s;
-        lines << u"%1 %2 %3 [%4]"_s.arg(entry.key)
-                     .arg(entry.value.Blocks)
-                     .arg(entry.value.Time, days.join(u' '));
+        lines << joined({entry.key, entry.value.Blocks, entry.value.Time}) + u" ["_s +
+                     days.join(u' ') + u']';
     }
     return lines.join(u" | "_s) +
            u" | RC5 %1 OGR %2"_s.arg(s.totals.ClientsTotalRC5).arg(s.totals.ClientsTotalOGR);
@@ -49,6 +49,7 @@ private Q_SLOTS:
         try {
             passErrors(u"frmMain:IncrementClient"_s, PlaceSeparator::LineBreak,
                        [&] { throw overflow; });
+            QFAIL("not passed on");
         } catch (const RunTimeError& error) {
             QCOMPARE(errorReportText(error, u"frmMain:Process"_s),
                      u"Error: 0x6\r\n\r\nfrmMain:Process\r\nfrmMain:IncrementClient\r\nOverflow"_s);
@@ -178,6 +179,56 @@ a.log => error 5
         QCOMPARE(summary(t) + t.totals.LabInBufRC5 + t.totals.LabOutBufRC5 + t.totals.LabInBufOGR +
                      t.totals.LabOutBufOGR,
                  u" | RC5 0 OGR 0"_s + u"0000"_s);
+    }
+
+    // Clients gone quiet, in log time: one alert per silence, cleared on return, nothing from an
+    // old log or a client long gone, off at 0.
+    void quietClients_data() {
+        QTest::addColumn<int>("hours");
+        QTest::addColumn<int>("clockDays"); ///< the computer's clock ahead of the log's
+        QTest::addColumn<QString>("script");
+        // "c HH:MM[+D]": client c returns a block on 12/06/26 + D days; "? a": a look that
+        // alerts a; "= a": the clients quiet now.
+        QTest::newRow("once, cleared on return, again")
+            << 6 << 0
+            << u"a 08:00; b 08:00; b 14:00; ?; b 14:01; ? a; b 15:00; ?; = a; a 15:30; ?; =; "
+               u"b 22:00; ? a"_s;
+        QTest::newRow("an old log") << 6 << 3 << u"a 08:00; b 15:00; ?; ="_s;
+        QTest::newRow("off at 0") << 0 << 0 << u"a 08:00; b 15:00; ?; ="_s;
+        QTest::newRow("a day after the threshold") << 6 << 0 << u"a 08:00; b 14:00+1; ? a"_s;
+        QTest::newRow("long gone") << 6 << 0 << u"a 08:00; b 14:01+1; ?; ="_s;
+    }
+    void quietClients() {
+        QFETCH(int, hours);
+        QFETCH(int, clockDays);
+        QFETCH(QString, script);
+        Statistics statistics;
+        QuietClients quiet;
+        QDateTime latest;
+        const auto text = [&](const char* format) {
+            return latest.toString(QString::fromLatin1(format));
+        };
+        for (const QString& step : script.split(u"; "_s)) {
+            QStringList words = step.split(u' ', Qt::SkipEmptyParts);
+            const QString command = words.takeFirst();
+            if (command == u"?") {
+                const QStringList alerts =
+                    quiet.update(statistics.clients, text("MM/dd/yy"), text("hh:mm:ss"),
+                                 latest.addDays(clockDays), hours);
+                QCOMPARE(alerts, words.replaceInStrings(QRegularExpression(u"^"_s), Project::RC5));
+            } else if (command == u"=") {
+                QStringList keys = quiet.quietKeys().values();
+                QCOMPARE(keys.replaceInStrings(Project::RC5, QString()), words);
+            } else {
+                const QStringList at = words.first().split(u'+');
+                latest = QDateTime(QDate(2026, 12, 6).addDays(at.value(1).toInt()),
+                                   QTime::fromString(at.first(), u"hh:mm"_s));
+                statistics.IncrementClient(QLatin1StringView(command.toLatin1()),
+                                           QLatin1StringView(text("MM/dd/yy").toLatin1()),
+                                           QLatin1StringView(text("hh:mm:ss").toLatin1()), 1,
+                                           Project::RC5Latin1);
+            }
+        }
     }
 };
 

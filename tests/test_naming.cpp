@@ -50,7 +50,7 @@ pc.lan.net => -
 pc.lan.example.net => 0.0.0.0
 <All-clients> => -
 10.0.0.300 => 10.0.0.0
-1.2.3.256 => 1.2.3.0
+1.2.4.256 => 1.2.4.0
 010.002.0003.0255 => 10.2.3.255
 +1.-2.99999999999999999999.4 => 0.0.0.4
 1..3.4.5 => 1.0.3.4)"_s,
@@ -70,31 +70,26 @@ pc.lan.example.net => 0.0.0.0
               });
     }
 
-    void answers_data() {
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("shown");
-        const QString sixtyFour = QString(60, u'h') + u".net"_s;
-        QTest::addRow("64 characters") << sixtyFour << sixtyFour;
-        QTest::addRow("65 cut") << sixtyFour + u'x' << sixtyFour;
-        QTest::addRow("zero character") << u"pc.lan"_s + QChar(0) + u"rest"_s << u"pc.lan"_s;
-        QTest::addRow("no name found") << QString() << u"10.0.0.7"_s;
-    }
     void answers() {
-        QFETCH(QString, answer);
-        QFETCH(QString, shown);
-        Names n;
-        n.names.Resolve(u"10.0.0.7"_s);
-        n.names.Resolve(u"10.0.0.8"_s);
-        n.lookup->answer(1, u"other"_s); // answers come in any order
-        n.lookup->answer(0, answer);
-        QCOMPARE(n.names.Resolve(u"10.0.0.7"_s), shown);
-        QCOMPARE(n.names.Resolve(u"10.0.0.8"_s), u"other"_s);
-        QCOMPARE(n.lookup->requests.size(), 2);
-        n.lookup->failToStart = true; // not started: the address stays and is not retried
+        // What the lookup answers => what shows; answers come in any order.
+        const QString h64 = QString(60, u'h') + u".net"_s;
+        table(u"%1 => %1\n%1x => %1\npc.lan%2rest => pc.lan\n => 10.0.0.7"_s.arg(h64, QChar(0)),
+              [](const QStringList& w) {
+                  Names n;
+                  n.names.Resolve(u"10.0.0.7"_s);
+                  n.names.Resolve(u"10.0.0.8"_s);
+                  n.lookup->answer(1, u"other"_s);
+                  n.lookup->answer(0, w[0]);
+                  return n.names.Resolve(u"10.0.0.8"_s) == u"other"_s
+                             ? n.names.Resolve(u"10.0.0.7"_s)
+                             : u"mixed up"_s;
+              });
+        Names n; // a lookup that does not start leaves the address, and is not retried
+        n.lookup->failToStart = true;
         QCOMPARE(n.names.Resolve(u"10.0.0.9"_s), u"10.0.0.9"_s);
         n.lookup->failToStart = false;
         QCOMPARE(n.names.Resolve(u"10.0.0.9"_s), u"10.0.0.9"_s);
-        QCOMPARE(n.lookup->requests.size(), 2);
+        QVERIFY(n.lookup->requests.isEmpty());
     }
 
     void mappedNamesWin() {
@@ -143,43 +138,46 @@ Pc.Lan.X.Y A/pc.lan.x.y B/10.0.0.3 C =>  (1) cut)"_s,
     }
 
     void namesFile_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("name"); // what 10.0.0.1 maps to
-        QTest::addRow("UTF-8") << QByteArray("10.0.0.1 K\xC3\xB6nig\r\n") << u"K\u00F6nig"_s;
-        QTest::addRow("Latin-1") << QByteArray("10.0.0.1 K\xF6nig\r\n") << u"K\u00F6nig"_s;
-        QTest::addRow("byte-order mark") << QByteArray("\xEF\xBB\xBF"
-                                                       "10.0.0.1 PC1")
+        QTest::addColumn<QByteArray>("bytes"); // in the file, or <folder>, <zero>, <no folder>
+        QTest::addColumn<QString>("name");     // what 10.0.0.1 maps to
+        QTest::addRow("UTF-8") << "10.0.0.1 K\xC3\xB6nig\r\n"_ba << u"K\u00F6nig"_s;
+        QTest::addRow("Latin-1") << "10.0.0.1 K\xF6nig\r\n"_ba << u"K\u00F6nig"_s;
+        QTest::addRow("byte-order mark") << "\xEF\xBB\xBF"
+                                            "10.0.0.1 PC1"_ba
                                          << u"PC1"_s;
-        QTest::addRow("zero byte")
-            << QByteArray("10.0.0.1 A\0B\r\n", 14) << u"A"_s + QChar(0) + u"B"_s;
+        QTest::addRow("zero byte") << "10.0.0.1 A\0B\r\n"_ba << u"A"_s + QChar(0) + u"B"_s;
+        QTest::addRow("a folder") << "<folder>"_ba << u"unreadable"_s;
+        QTest::addRow("endless") << "<zero>"_ba << u"unreadable"_s;
+        QTest::addRow("in a missing folder") << "<no folder>"_ba << u"unreadable"_s;
     }
     void namesFile() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, name);
-        QVERIFY(writeFile(m_path, bytes));
-        QVERIFY(QFile::setPermissions(m_path, QFileDevice::ReadOwner)); // read, never written
+        const QString path = bytes == "<no folder>" ? m_dir.filePath(u"no/names.nam"_s) : m_path;
+        if (bytes == "<folder>")
+            QVERIFY(QDir().mkdir(m_path));
+        else if (bytes == "<zero>") // would fill memory
+            QVERIFY(QFile::link(u"/dev/zero"_s, m_path));
+        else if (!bytes.startsWith('<')) // read, never written
+            QVERIFY(writeFile(m_path, bytes) &&
+                    QFile::setPermissions(m_path, QFileDevice::ReadOwner));
+        const QString old = m_dir.filePath(u"old.nam"_s);
         Names n;
-        QVERIFY(n.names.LoadNames(m_path));
-        QCOMPARE(n.names.nameTable().value(u"10.0.0.1"_s), name);
-        QCOMPARE(readFile(m_path), bytes);
+        QVERIFY(writeFile(old, "10.0.0.1 OLD") && n.names.LoadNames(old));
+        QString text;
+        const bool loaded = n.names.LoadNames(path);
+        if (!loaded) // the editor does not overwrite it either; nothing is made
+            QVERIFY(n.names.nameTable().isEmpty() &&
+                    !readNamesText(path, &text) == (path == m_path) &&
+                    !QFileInfo::exists(m_dir.filePath(u"no"_s)));
+        QCOMPARE(loaded ? n.names.nameTable().value(u"10.0.0.1"_s) : u"unreadable"_s, name);
+        if (loaded)
+            QCOMPARE(readFile(m_path), bytes);
     }
 
-    void unreadableNamesFiles() {
-        Names n;
-        const QString fresh = m_dir.filePath(u"fresh.nam"_s);
-        QVERIFY(n.names.LoadNames(fresh)); // the first start makes it, empty
-        QCOMPARE(readFile(fresh), QByteArray());
-        QVERIFY(QDir(m_dir.path()).mkdir(u"folder.nam"_s));
-        QVERIFY(QFile::link(u"/dev/zero"_s, m_dir.filePath(u"zero.nam"_s))); // would fill memory
-        for (const QString& name : {u"missing/names.nam"_s, u"folder.nam"_s, u"zero.nam"_s}) {
-            QVERIFY(writeFile(m_path, "10.0.0.1 OLD"));
-            QVERIFY(n.names.LoadNames(m_path));
-            QString text;
-            QVERIFY2(!n.names.LoadNames(m_dir.filePath(name)) && n.names.nameTable().isEmpty() &&
-                         (name.startsWith(u'm') || !readNamesText(m_dir.filePath(name), &text)),
-                     qPrintable(name));
-        }
-        QVERIFY(!QFileInfo::exists(m_dir.filePath(u"missing"_s)));
+    void missingNamesFiles() {
+        Names n; // the first start makes it, empty
+        QVERIFY(n.names.LoadNames(m_path) && readFile(m_path).isEmpty());
         QString text = u"x"_s; // the editor reads a missing file as empty and makes none
         QVERIFY(readNamesText(m_dir.filePath(u"absent.nam"_s), &text) && text.isEmpty());
         QVERIFY(!QFileInfo::exists(m_dir.filePath(u"absent.nam"_s)));
@@ -214,20 +212,18 @@ Pc.Lan.X.Y A/pc.lan.x.y B/10.0.0.3 C =>  (1) cut)"_s,
     void realLookupOfLoopback() {
         // Only 127.0.0.1, which /etc/hosts answers: no name lookup leaves the machine.
         QStringList expected;
-        for (const QByteArray& line : readFile(u"/etc/hosts"_s).split('\n')) {
-            const QStringList words =
-                QString::fromUtf8(line.left(line.indexOf('#'))).simplified().split(u' ');
-            if (words.size() >= 2 && words.first() == u"127.0.0.1"_s)
+        for (const QByteArray& line : readFile(u"/etc/hosts"_s).split('\n'))
+            if (const QStringList words =
+                    QString::fromUtf8(line.split('#').first()).simplified().split(u' ');
+                words.first() == u"127.0.0.1"_s)
                 for (const QString& word : words.mid(1))
                     expected << word.left(64);
-        }
         if (expected.isEmpty())
             QSKIP("/etc/hosts names nothing for 127.0.0.1");
         ClientNames names;
         names.setResolveClients(true);
         QCOMPARE(names.Resolve(u"127.0.0.1"_s), u"127.0.0.1"_s); // answered at once
-        QTRY_VERIFY_WITH_TIMEOUT(names.pendingLookupCount() == 0, 10000);
-        QVERIFY(expected.contains(names.Resolve(u"127.0.0.1"_s)));
+        QTRY_VERIFY_WITH_TIMEOUT(expected.contains(names.Resolve(u"127.0.0.1"_s)), 10000);
     }
 
 private:

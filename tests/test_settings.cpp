@@ -27,30 +27,18 @@ QString readAll(ErrorReporter& reporter) {
     for (const PreferenceSetting& setting : preferenceSettings())
         if (!reporter.runStep(u"frmMain:Form_Load"_s, [&] { readPreference(setting, p); }))
             return u"Abort %1 %2"_s.arg(p.TimeZone).arg(p.RefreshRate);
-    return u"%1 %2 %3 %4 %5 %6 [%7] [%8] [%9] [%10]"_s.arg(p.TimeZone)
-        .arg(p.RefreshRate)
-        .arg(int(p.ResolveClients))
-        .arg(int(p.WebStats))
-        .arg(p.WebRefreshRate)
-        .arg(int(p.WebLocal))
-        .arg(p.WebFolder, p.WebFTPServer, p.WebFTPUser, p.WebFTPPass);
+    return joined({p.TimeZone, p.RefreshRate, int(p.ResolveClients), int(p.WebStats),
+                   p.WebRefreshRate, int(p.WebLocal)}) +
+           u" [%1] [%2] [%3] [%4]"_s.arg(p.WebFolder, p.WebFTPServer, p.WebFTPUser, p.WebFTPPass);
 }
 
 /** A placement read in order, each key with the current value as its default. */
 QString readPlacement(WindowPlacement p, ErrorReporter& reporter) {
     for (const auto& step : placementReadSteps(SettingsKey::Common, SettingsKey::ListView, p))
         reporter.runStep(u"frmMain:Form_Load"_s, step);
-    QString columns;
-    for (const float width : p.columns)
-        columns += u' ' + QString::number(width);
-    return u"%1 %2 %3 %4 %5 [%6] %7 %8"_s.arg(p.windowState)
-        .arg(p.left)
-        .arg(p.top)
-        .arg(p.width)
-        .arg(p.height)
-        .arg(columns.trimmed())
-        .arg(p.sortKey)
-        .arg(p.sortOrder);
+    const QVariantList columns(p.columns.begin(), p.columns.end());
+    return joined({p.windowState, p.left, p.top, p.width, p.height}) + u" ["_s + joined(columns) +
+           u"] "_s + joined({p.sortKey, p.sortOrder});
 }
 
 } // namespace
@@ -105,12 +93,11 @@ a,_b_=_c;_"d" => Abort 0 0)"_s,
         savePreferences({-3, 10, false, true, 60, false, u"/srv/www"_s, u"ftp.invalid"_s, u"me"_s,
                          u"s3cret pass"_s},
                         0);
-        QCOMPARE(stored(u"Common/Time Zone,Common/Refresh "
-                        u"Rate,Common/AlwaysLoad,Common/ResolveClients,Common/WebStats,"
-                        "Common/WebRefreshRate,Common/WebLocal,Common/WebFolder,Common/"
-                        "WebFTPServer,Common/WebFTPUser,"
-                        "Common/WebFTPPass"_s),
-                 u"-3 10 0 0 1 60 0 /srv/www ftp.invalid me s3cret pass"_s);
+        QCOMPARE(
+            stored(u"Common/Time Zone,Common/Refresh Rate,Common/AlwaysLoad,Common/ResolveClients,"
+                   "Common/WebStats,Common/WebRefreshRate,Common/WebLocal,Common/WebFolder,"
+                   "Common/WebFTPServer,Common/WebFTPUser,Common/WebFTPPass"_s),
+            u"-3 10 0 0 1 60 0 /srv/www ftp.invalid me s3cret pass"_s);
         QVERIFY(readFile(SettingsStore().fileName()).contains("s3cret pass")); // plain text
         const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::ReadOther;
         QCOMPARE(QFileInfo(SettingsStore().fileName()).permissions() & others,
@@ -135,13 +122,10 @@ a,_b_=_c;_"d" => Abort 0 0)"_s,
         saveWindowPlacement(SettingsKey::Common, SettingsKey::ListView,
                             {0, 100, 200, 9000, 6000.5f, {2000, 1.5f}, 3, 1});
         saveWindowPlacement(SettingsKey::Common, SettingsKey::ListView,
-                            {2, 0, 0, 1, 0, {2500, 1}, 4, 0}); // maximised:
-        QCOMPARE(
-            stored(
-                u"Common/WindowState,Common/Left,Common/Top,Common/Width,Common/Height," // the
-                                                                                         // rectangle
-                "ListView/Col1,ListView/Col2,ListView/SortKey,ListView/SortOrder"_s), // stays
-            u"2 100 200 9000 6000,5 2500 1 4 0"_s);
+                            {2, 0, 0, 1, 0, {2500, 1}, 4, 0});
+        QCOMPARE(stored(u"Common/WindowState,Common/Left,Common/Top,Common/Width,Common/Height,"
+                        "ListView/Col1,ListView/Col2,ListView/SortKey,ListView/SortOrder"_s),
+                 u"2 100 200 9000 6000,5 2500 1 4 0"_s); // maximised: the rectangle stays
         saveWindowPlacement(SettingsKey::Details, SettingsKey::Details, {1, 5, 5, 5, 5, {1.5f}});
         QCOMPARE(stored(u"Details/WindowState,Details/Left,Details/Col1,Details/Col2"_s),
                  u"1 - 1,5 -"_s);
@@ -149,9 +133,8 @@ a,_b_=_c;_"d" => Abort 0 0)"_s,
         ScriptedErrorReport report;
         ErrorReporter reporter(report);
         SaveSetting(SettingsKey::Common, "Top"_L1, u"-300,5"_s);
-        QCOMPARE(
-            readPlacement({0, 11, 22, 33, 44, {1, 2, 3}, 1, 1}, reporter),
-            u"2 100 -300.5 9000 6000.5 [2500 1 3] 4 0"_s); // with the current values as defaults
+        QCOMPARE(readPlacement({0, 11, 22, 33, 44, {1, 2, 3}, 1, 1}, reporter), // current values
+                 u"2 100 -300.5 9000 6000.5 [2500 1 3] 4 0"_s);                 // as defaults
         // A text that does not convert => its error; Ignore keeps the value the window had.
         table(uR"(
 Common/WindowState 3 => 380

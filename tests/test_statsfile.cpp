@@ -8,11 +8,9 @@
 #include "stats/LogSession.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTimeZone>
 #include <QtEndian>
 
@@ -29,10 +27,10 @@ void fillSample(LogSession& session, Statistics& s) {
     session.CurrentLine = 123456;
     session.LastDate = u"12/06/26"_s;
     session.LastTime = u"07:59:58"_s;
-    const QString keys[] = {u"RC5<All-clients>"_s, u"RC5192.168.1.10"_s, u"OGR<All-clients>"_s,
-                            u"OGRquiet"_s};
+    const QStringList keys{u"RC5<All-clients>"_s, u"RC5192.168.1.10"_s, u"OGR<All-clients>"_s,
+                           u"OGRquiet"_s};
     for (int i = 0; i < 11; ++i) {
-        const QString key = i < 4 ? keys[i] : u"RC5\u00e9t\u00e9"_s + QString::number(i);
+        const QString key = keys.value(i, u"RC5\u00e9t\u00e9"_s + QString::number(i));
         ClientRecord& record = s.clients.findOrAppend(key);
         record = {{}, key, 0, u"12/06/26 08:00:0"_s + QString::number(i)};
         for (int day = 0; day < (i == 3 ? 0 : 2); ++day) { // days out of order; Data3 empty
@@ -47,24 +45,16 @@ void fillSample(LogSession& session, Statistics& s) {
 /** Everything a stats file carries, one line per item, so that a difference shows where. */
 QStringList dump(const LogSession& session, const Statistics& s) {
     const ProjectTotals& t = s.totals;
-    QStringList lines{session.FileName + u'|' + QString::number(session.TextStreamPosition) + u'|' +
-                          session.LastModified.toString(Qt::ISODateWithMs) + u'|' +
-                          QString::number(session.CurrentLine) + u'|' + session.LastDate + u'|' +
-                          session.LastTime,
-                      u"%1 %2 %3 %4 %5 %6 %7 %8"_s.arg(t.ClientsTotalRC5)
-                          .arg(t.UplinkTotalRC5)
-                          .arg(t.LabInBufRC5, t.LabOutBufRC5)
-                          .arg(t.ClientsTotalOGR)
-                          .arg(t.UplinkTotalOGR)
-                          .arg(t.LabInBufOGR, t.LabOutBufOGR)};
+    QStringList lines{joined({session.FileName, session.TextStreamPosition, session.LastModified,
+                              session.CurrentLine, session.LastDate, session.LastTime,
+                              t.ClientsTotalRC5, t.UplinkTotalRC5, t.LabInBufRC5, t.LabOutBufRC5,
+                              t.ClientsTotalOGR, t.UplinkTotalOGR, t.LabInBufOGR, t.LabOutBufOGR},
+                             u'|')};
     for (const auto& entry : s.clients) {
-        QString days;
+        QVariantList record{entry.key, entry.value.Name, entry.value.Blocks, entry.value.Time};
         for (const auto& day : entry.value.Data)
-            days += u" %1=%2:%3"_s.arg(day.key, day.value.Date).arg(day.value.Blocks);
-        lines << u"%1|%2|%3|%4"_s.arg(entry.key, entry.value.Name)
-                         .arg(entry.value.Blocks)
-                         .arg(entry.value.Time) +
-                     days;
+            record << day.key << day.value.Date << day.value.Blocks;
+        lines << joined(record, u'|');
     }
     return lines;
 }
@@ -86,8 +76,7 @@ QByteArray sampleFile(const Tweak& tweak = {}) {
     LogSession session;
     Statistics s;
     fillSample(session, s);
-    PropertyBag fileBag;
-    PropertyBag tableBag;
+    PropertyBag fileBag, tableBag;
     WriteProperties(fileBag, session, s.totals);
     WriteStats(tableBag, s.clients);
     if (tweak)
@@ -158,11 +147,12 @@ private Q_SLOTS:
         QCOMPARE(bag.Contents().toHex(' '),
                  "01 05 43 6f 75 6e 74 02 04 03 02 01 01 54 01 02 c3 a9 01 50 03 00 "
                  "00 00 00 01 00 00 00");
-        QCOMPARE(errorNumber([&] { bag.ReadProperty(u"count"); }), ErrorNumber::BadFileFormat);
-        QCOMPARE(errorNumber([&] { bag.ReadProperty(u"T").toInt32(); }), ErrorNumber::TypeMismatch);
-        QCOMPARE(errorNumber([&] { bag.ReadProperty(u"P").toInt32(); }), ErrorNumber::Overflow);
-        QCOMPARE(errorNumber([&] { bag.WriteProperty(u"", qint32(1)); }),
-                 ErrorNumber::InvalidArgument);
+        QCOMPARE((QList<int>{errorNumber([&] { bag.ReadProperty(u"count"); }),
+                             errorNumber([&] { bag.ReadProperty(u"T").toInt32(); }),
+                             errorNumber([&] { bag.ReadProperty(u"P").toInt32(); }),
+                             errorNumber([&] { bag.WriteProperty(u"", qint32(1)); })}),
+                 (QList<int>{ErrorNumber::BadFileFormat, ErrorNumber::TypeMismatch,
+                             ErrorNumber::Overflow, ErrorNumber::InvalidArgument}));
     }
 
     void damagedBagsAreRefused() {
@@ -178,9 +168,8 @@ private Q_SLOTS:
             growing.WriteProperty(name, bag.ReadProperty(name));
             ends << growing.Contents().size();
         }
-        QList<QByteArray> damaged{QByteArray(), QByteArray(1, 0),
-                                  "\x02"};                 // no bytes, versions 0 and 2
-        for (qsizetype cut = 1; cut < whole.size(); ++cut) // cut inside a property
+        QList<QByteArray> damaged{QByteArray(), QByteArray(1, 0), "\x02"}; // versions 0 and 2
+        for (qsizetype cut = 1; cut < whole.size(); ++cut)                 // cut inside a property
             if (!ends.contains(cut))
                 damaged << whole.left(cut);
         for (const char* hex :
@@ -194,12 +183,11 @@ private Q_SLOTS:
               "01 01 41 02 01000000 07"})
             damaged << QByteArray::fromHex(hex);
         for (const QByteArray& bytes : damaged) {
-            PropertyBag kept;
+            PropertyBag kept; // a refused parse changes nothing
             kept.WriteProperty(u"Kept", u"yes"_s);
-            QVERIFY2(errorNumber([&] { kept.setContents(bytes); }) == ErrorNumber::BadFileFormat,
+            QVERIFY2(errorNumber([&] { kept.setContents(bytes); }) == ErrorNumber::BadFileFormat &&
+                         kept.ReadProperty(u"Kept").toText() == u"yes"_s,
                      bytes.toHex(' ').constData());
-            QCOMPARE(kept.ReadProperty(u"Kept").toText(),
-                     u"yes"_s); // a refused parse changes nothing
         }
         for (qsizetype i = 0; i < ends.size(); ++i)
             QCOMPARE(bagOf(whole.left(ends[i])).count(), i);
@@ -220,8 +208,7 @@ private Q_SLOTS:
         stats.clients.findOrAppend(u"RC5old"_s).Name = u"RC5old"_s;
         QVERIFY(LoadStatsFile(m_path, session, stats));
         QCOMPARE(dump(session, stats), dump(saved, savedStats)); // the old table is gone
-        QVERIFY(session.seenSize == -1 &&
-                session.ReadBuffer == "line\r\n"); // the log is looked at anew
+        QVERIFY(session.seenSize == -1 && session.ReadBuffer == "line\r\n"); // the log anew
         const QByteArray file = readFile(m_path);
         QVERIFY(SaveStatsFile(m_path, session, stats));
         QCOMPARE(readFile(m_path), file);
@@ -236,12 +223,9 @@ private Q_SLOTS:
         const PropertyBag table = bagOf(fileBag.ReadProperty(u"RC5Stats").toBytes());
         QCOMPARE(table.names().mid(0, 5).join(u' ') + u' ' + table.names().mid(41).join(u' '),
                  u"Count Data0 Name0 Blocks0 Time0 Data10 Name10 Blocks10 Time10"_s);
-        QCOMPARE(table.ReadProperty(u"Count").toInt32(), 11);
-        QCOMPARE(table.ReadProperty(u"Blocks1").toInt32(), 21);
         const PropertyBag history = bagOf(table.ReadProperty(u"Data1").toBytes());
-        QCOMPARE(history.names().join(u' '), u"Count Date0 Blocks0 Date1 Blocks1"_s);
-        QCOMPARE(history.ReadProperty(u"Date0").toText(), u"12/05/26"_s);
-        QCOMPARE(bagOf(table.ReadProperty(u"Data3").toBytes()).names(), QStringList{u"Count"_s});
+        QCOMPARE(history.names().join(u' ') + u' ' + history.ReadProperty(u"Date0").toText(),
+                 u"Count Date0 Blocks0 Date1 Blocks1 12/05/26"_s);
 
         // An earlier build's file holds the position in 32 bits; a repeated key keeps its first
         // place and takes the later record.
@@ -258,13 +242,7 @@ private Q_SLOTS:
     void damagedFileChangesNothingAndIsKeptAside() {
         const QByteArray valid = sampleFile();
         QByteArray random(4000, Qt::Uninitialized);
-        QRandomGenerator generator(20261206);
-        for (char& c : random)
-            c = char(generator.bounded(256));
-        PropertyBag renamed; // the table under another name
-        for (const QString& name : bagOf(valid.mid(4)).names())
-            renamed.WriteProperty(name == u"RC5Stats"_s ? u"OGRStats"_s : name,
-                                  bagOf(valid.mid(4)).ReadProperty(name));
+        QRandomGenerator(20261206).fillRange(reinterpret_cast<quint32*>(random.data()), 1000);
         QList<QByteArray> files{
             random,
             QByteArray(),
@@ -275,7 +253,7 @@ private Q_SLOTS:
             frame(valid.mid(4), qint32(valid.size() - 4)),
             frame(valid.mid(4), -1),
             frame(valid.mid(4), std::numeric_limits<qint32>::max()),
-            frame(renamed.Contents(), qint32(renamed.Contents().size() - 1)),
+            frame(valid.mid(4).replace("RC5Stats", "OGRStats"), qint32(valid.size() - 5)),
             frame(QByteArray::fromHex("01 08 4c61737444617465 01 ffffffff07 3132"), 17)};
         for (const Tweak& tweak :
              {set('F', "RC5Stats",
@@ -288,7 +266,8 @@ private Q_SLOTS:
               set('F', "TextStreamPosition", qint64(0)), set('F', "CurrentLine", qint32(-1)),
               set('F', "LastModified", u"yesterday"_s), set('F', "Extra", qint32(1))})
             files << sampleFile(tweak);
-        for (QByteArray& bytes : files) {
+        const QRegularExpression keptName(u"stats\\.bin\\.damaged-\\d{8}-\\d{6}$"_s);
+        for (const QByteArray& bytes : files) {
             QVERIFY(writeFile(m_path, bytes));
             LogSession session;
             Statistics s;
@@ -299,14 +278,9 @@ private Q_SLOTS:
             QCOMPARE(dump(session, s), before);
             // Kept beside, as it was, under a name that says so, where no save replaces it.
             QVERIFY2(load.outcome == StatsLoad::Outcome::Damaged && !QFile::exists(m_path) &&
-                         readFile(load.detail) == bytes && QFile::remove(load.detail),
+                         readFile(load.detail) == bytes && QFile::remove(load.detail) &&
+                         keptName.match(load.detail).hasMatch(),
                      qPrintable(QString::number(files.indexOf(bytes))));
-            QVERIFY(QRegularExpression(u"stats\\.bin\\.damaged-\\d{8}-\\d{6}$"_s)
-                        .match(load.detail)
-                        .hasMatch());
-            QBuffer buffer(&bytes);
-            QVERIFY(buffer.open(QIODevice::ReadOnly) && !LoadStatsFile(&buffer, session, s));
-            QCOMPARE(dump(session, s), before);
         }
         QVERIFY(writeFile(m_path, "x"));
         const QString first = keepDamagedStatsFile(m_path);
@@ -321,8 +295,8 @@ private Q_SLOTS:
         QVERIFY(QDir(m_dir.path()).isEmpty()); // nothing created
         QVERIFY(QDir(m_dir.path()).mkdir(u"stats.bin"_s));
         QCOMPARE(LoadStatsFile(m_path, session, s).outcome, StatsLoad::Outcome::Unreadable);
-        QVERIFY(QFileInfo(m_path).isDir() && QDir(m_dir.path()).removeRecursively());
-        QVERIFY(QDir().mkpath(m_dir.path()));
+        QVERIFY(QFileInfo(m_path).isDir());
+        emptyFolder(m_dir.path());
 
         fillSample(session, s);
         QVERIFY(SaveStatsFile(m_path, session, s));
@@ -331,7 +305,7 @@ private Q_SLOTS:
             FailingDevice device(failAfter);
             QVERIFY(device.open(QIODevice::WriteOnly) && !SaveStatsFile(&device, session, s));
         }
-        QBuffer buffer;
+        QBuffer buffer; // a device gets the same bytes
         QVERIFY(buffer.open(QIODevice::WriteOnly) && SaveStatsFile(&buffer, session, s));
         QCOMPARE(buffer.data(), old);
         QVERIFY(!SaveStatsFile(m_path + u"/stats.bin"_s, session, s)); // its folder is a file

@@ -11,6 +11,7 @@
 #include <QHostAddress>
 #include <QIODevice>
 #include <QTest>
+#include <QVariant>
 
 #include <csignal>
 #include <functional>
@@ -23,17 +24,15 @@ public:
         places << place;
         texts << errorReportText(error, place);
         numbers << error.number();
-        if (whileOpen)
-            whileOpen();
+        whileOpen();
         return answers.isEmpty() ? ErrorAnswer::Abort : answers.takeFirst();
     }
     QList<ErrorAnswer> answers;
     QStringList places, texts;
     QList<int> numbers;
-    std::function<void()> whileOpen; ///< runs while the "box" is open
+    std::function<void()> whileOpen = [] {}; ///< runs while the "box" is open
 };
 
-/** A clock that shows what the test sets. */
 class FakeClock : public Clock {
 public:
     QDateTime now() const override { return current; }
@@ -44,16 +43,12 @@ public:
 class FailingDevice : public QIODevice {
 public:
     explicit FailingDevice(qint64 failAfter) : m_left(failAfter) {}
-
-protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char*, qint64 len) override {
         const qint64 n = qMin(m_left, len);
         m_left -= n;
         return n > 0 ? n : -1;
     }
-
-private:
     qint64 m_left;
 };
 
@@ -132,11 +127,20 @@ inline QByteArray manyReturns(int from, int n) {
     return log;
 }
 
+/** The blocks manyReturns(from, n) returns. */
 inline qint32 blocksOf(int from, int n) {
     qint32 sum = 0;
     for (int i = from; i < from + n; ++i)
         sum += i % 7 + 1;
     return sum;
+}
+
+/** The values as text, joined by separator: one summary to compare. */
+inline QString joined(const QVariantList& values, QChar separator = u' ') {
+    QStringList texts;
+    for (const QVariant& value : values)
+        texts << value.toString();
+    return texts.join(separator);
 }
 
 /** Checks each "case => expected" line of cases: f gets the words of the case. */
