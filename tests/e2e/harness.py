@@ -16,10 +16,6 @@ class Failure(AssertionError):
     pass
 
 
-class Skip(Exception):
-    pass
-
-
 def check(condition, message):
     if not condition:
         raise Failure(message)

@@ -1,13 +1,12 @@
 #!/usr/bin/env python3
-"""Runs one end-to-end scenario (see scenarios.py) against the built program:
+"""Runs one end-to-end scenario of scenarios.py against the built program:
 
     run.py SCENARIO --build BUILD_FOLDER
 
 Each scenario gets its own X server, home, settings and data folder under
-BUILD_FOLDER/e2e/SCENARIO/, where its screenshots and the program's output stay afterwards.
-Exit status: 0 passed, 1 failed, 77 skipped (CTest's SKIP_RETURN_CODE)."""
+BUILD_FOLDER/e2e/SCENARIO/, where screenshots and the program's output stay afterwards.
+Exit status: 0 passed, 1 failed."""
 
-import argparse
 import os
 import shutil
 import subprocess
@@ -16,24 +15,20 @@ import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from harness import Failure, Skip, log  # noqa: E402
+from harness import Failure, log  # noqa: E402
 from scenarios import SCENARIOS, Context  # noqa: E402
 
 
-def run(scenario, name, build):
-    """Runs scenario(ctx) in a fresh Context; the exit status."""
-    for tool in ("Xvfb", "xdotool", "import"):
-        if not shutil.which(tool):
-            print(f"FAILED: {tool} is not installed (tools/install-deps.sh installs it)")
-            return 1
-    log(f"{name}: {scenario.__doc__.split(chr(10))[0]}")
-    ctx = None
+def run(name, build):
+    missing = [tool for tool in ("Xvfb", "xdotool", "import") if not shutil.which(tool)]
+    if missing:
+        print(f"FAILED: {', '.join(missing)} not installed (tools/install-deps.sh installs them)")
+        return 1
+    scenario, ctx = SCENARIOS[name], None
+    log(f"{name}: {scenario.__doc__.splitlines()[0]}")
     try:
         ctx = Context(os.path.abspath(build), name)
         scenario(ctx)
-    except Skip as skip:
-        print(f"SKIPPED: {skip}", flush=True)
-        return 77
     except Exception as error:
         if not isinstance(error, Failure):
             traceback.print_exc()
@@ -53,8 +48,6 @@ def run(scenario, name, build):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("scenario", choices=sorted(SCENARIOS))
-    parser.add_argument("--build", required=True, help="the build folder (holds src/ and tools/)")
-    args = parser.parse_args()
-    sys.exit(run(SCENARIOS[args.scenario], args.scenario, args.build))
+    if len(sys.argv) != 4 or sys.argv[1] not in SCENARIOS or sys.argv[2] != "--build":
+        sys.exit(f"usage: run.py {{{','.join(SCENARIOS)}}} --build BUILD_FOLDER")
+    sys.exit(run(sys.argv[1], sys.argv[3]))
