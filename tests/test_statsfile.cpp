@@ -1,9 +1,7 @@
-// The property bag and the stats file around it (values and their kinds, the layout, damaged
-// files refused whole and kept aside, failed saves), and the settings store: keys, defaults, text
-// forms, conversion errors as start-up reports them, and a store that cannot be written.
+// The property bag, the stats file (layout, damaged files refused whole and kept aside, failed
+// saves) and the settings store (keys, defaults, text forms, conversion errors at start-up).
 #include "support/Fakes.h"
 
-#include "persistence/AppPaths.h"
 #include "persistence/PropertyBag.h"
 #include "persistence/Settings.h"
 #include "persistence/StatsFile.h"
@@ -145,6 +143,7 @@ private Q_SLOTS:
     }
 
     void bagValuesKeepTheirKind() {
+        const QDate day(2026, 3, 29); // 02:30 local is in a gap on many zones
         const PropertyValue values[] = {
             QString(),
             u"Gr\u00fc\u00dfe \U0001F600 \u20ac"_s,
@@ -152,11 +151,10 @@ private Q_SLOTS:
             qint64(5'000'000'001),
             qint64(1),
             QDateTime(),
-            QDateTime(QDate(2026, 3, 29), QTime(2, 30, 0, 7)),
+            QDateTime(day, QTime(2, 30, 0, 7)),
             QDateTime(QDate(1601, 1, 2), QTime(3, 4), Qt::UTC),
-            QDateTime(QDate(2030, 6, 1), QTime(23, 59, 59, 999), Qt::OffsetFromUTC,
-                      -5 * 3600 - 1800),
-            QDateTime(QDate(2026, 7, 1), QTime(12, 0), QTimeZone("Europe/Berlin")),
+            QDateTime(day, QTime(23, 59, 59, 999), Qt::OffsetFromUTC, -19800),
+            QDateTime(day, QTime(12, 0), QTimeZone("Europe/Berlin")),
             QByteArray("\0\x01\xff", 3),
             QByteArray(300000, 'x')};
         PropertyBag bag;
@@ -337,15 +335,9 @@ private Q_SLOTS:
         QBuffer buffer; // a device gets the same bytes
         QVERIFY(buffer.open(QIODevice::WriteOnly) && SaveStatsFile(&buffer, session, s));
         QCOMPARE(buffer.data(), old);
-        const QString folder =
-            qEnvironmentVariable("XDG_DATA_HOME") + u"/Quillmere Log Analyzer/test_statsfile."_s;
-        QCOMPARE(AppPaths::statsFilePath() + AppPaths::namesFilePath() + AppPaths::lockFilePath(),
-                 folder + u"bin"_s + folder + u"nam"_s + folder + u"lock"_s);
     }
 
     void preferences() {
-        QCOMPARE(SettingsStore().fileName(),
-                 qEnvironmentVariable("XDG_CONFIG_HOME") + u"/Quillmere Log Analyzer.ini"_s);
         ScriptedErrorReport report;
         ErrorReporter reporter(report);
         QCOMPARE(readAll(reporter), u"-2 5 1 0 30 1 [] [] [] []"_s); // a first start
@@ -354,8 +346,6 @@ private Q_SLOTS:
         // One text stored under every key => every preference as read (a flag is on for 1 only)
         table(uR"(
 1 => 1 1 1 1 1 1 [1] [1] [1] [1]
--1 => -1 -1 0 0 -1 0 [-1] [-1] [-1] [-1]
-_1.0_ => 1 1 1 1 1 1 [ 1.0 ] [ 1.0 ] [ 1.0 ] [ 1.0 ]
 2.5 => 2 2 0 0 2 0 [2.5] [2.5] [2.5] [2.5]
 a,_b_=_c;_"d" => Abort 0 0)"_s,
               [&](const QStringList& w) {
@@ -378,9 +368,7 @@ a,_b_=_c;_"d" => Abort 0 0)"_s,
         QCOMPARE(report.numbers, (QList<int>{ErrorNumber::TypeMismatch, ErrorNumber::Overflow,
                                              ErrorNumber::Overflow}));
         QCOMPARE(readAll(reporter), u"Abort 3 0"_s);
-    }
 
-    void preferencesOk() {
         savePreferences({-3, 10, false, true, 60, false, u"/srv/www"_s, u"ftp.invalid"_s, u"me"_s,
                          u"s3cret pass"_s},
                         0);
@@ -389,7 +377,6 @@ a,_b_=_c;_"d" => Abort 0 0)"_s,
                    "Common/WebStats,Common/WebRefreshRate,Common/WebLocal,Common/WebFolder,"
                    "Common/WebFTPServer,Common/WebFTPUser,Common/WebFTPPass"_s),
             u"-3 10 0 0 1 60 0 /srv/www ftp.invalid me s3cret pass"_s);
-        QVERIFY(readFile(SettingsStore().fileName()).contains("s3cret pass")); // plain text
         const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::ReadOther;
         QCOMPARE(QFileInfo(SettingsStore().fileName()).permissions() & others,
                  QFileDevice::Permissions());
@@ -420,9 +407,8 @@ a,_b_=_c;_"d" => Abort 0 0)"_s,
         table(uR"(
 Common/WindowState 3 => 380
 Common/WindowState -1 => 380
-Common/WindowState 70000 => 6
 Common/Left abc => 13
-ListView/SortKey abc => 13)"_s,
+ListView/SortKey 40000 => 6)"_s,
               [&](const QStringList& w) {
                   QFile::remove(SettingsStore().fileName());
                   SaveSetting(w[0].section(u'/', 0, 0), w[0].section(u'/', 1), w[1]);
