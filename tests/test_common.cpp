@@ -135,7 +135,6 @@ inf => error 13
     void nextLogFileNames() {
         table(uR"(
 /logs/conlog07.log => /logs/conlog08.log
-/logs/conlog09.log => /logs/conlog10.log
 /l/c99.log => /l/c100.log
 /v1.2/conlog.41.old => /v1.2/conlog.42.old
 /logs/log_+7.log => /logs/log 08.log
@@ -335,14 +334,16 @@ Pc.Lan.X.Y A/pc.lan.x.y B/10.0.0.3 C =>  (1) cut)"_s,
     }
 
     void namesFile_data() {
-        QTest::addColumn<QByteArray>("bytes"); // in the file, or <folder>, <zero>, <no folder>
-        QTest::addColumn<QString>("name");     // what 10.0.0.1 maps to
+        QTest::addColumn<QByteArray>(
+            "bytes");                      // in the file, or <none>, <folder>, <zero>, <no folder>
+        QTest::addColumn<QString>("name"); // what 10.0.0.1 maps to
         QTest::addRow("UTF-8") << "10.0.0.1 K\xC3\xB6nig\r\n"_ba << u"K\u00F6nig"_s;
         QTest::addRow("Latin-1") << "10.0.0.1 K\xF6nig\r\n"_ba << u"K\u00F6nig"_s;
         QTest::addRow("byte-order mark") << "\xEF\xBB\xBF"
                                             "10.0.0.1 PC1"_ba
                                          << u"PC1"_s;
         QTest::addRow("zero byte") << "10.0.0.1 A\0B\r\n"_ba << u"A"_s + QChar(0) + u"B"_s;
+        QTest::addRow("missing: made, empty") << "<none>"_ba << QString();
         QTest::addRow("a folder") << "<folder>"_ba << u"unreadable"_s;
         QTest::addRow("endless") << "<zero>"_ba << u"unreadable"_s;
         QTest::addRow("in a missing folder") << "<no folder>"_ba << u"unreadable"_s;
@@ -369,15 +370,7 @@ Pc.Lan.X.Y A/pc.lan.x.y B/10.0.0.3 C =>  (1) cut)"_s,
                     !QFileInfo::exists(m_dir.filePath(u"no"_s)));
         QCOMPARE(loaded ? n.names.nameTable().value(u"10.0.0.1"_s) : u"unreadable"_s, name);
         if (loaded)
-            QCOMPARE(readFile(m_path), bytes);
-    }
-
-    void missingNamesFiles() {
-        Names n; // the first start makes it, empty
-        QVERIFY(n.names.LoadNames(m_path) && readFile(m_path).isEmpty());
-        QString text = u"x"_s; // the editor reads a missing file as empty and makes none
-        QVERIFY(readNamesText(m_dir.filePath(u"absent.nam"_s), &text) && text.isEmpty());
-        QVERIFY(!QFileInfo::exists(m_dir.filePath(u"absent.nam"_s)));
+            QCOMPARE(readFile(m_path), bytes == "<none>" ? QByteArray() : bytes);
     }
 
     void savingTheEditorsText() {
