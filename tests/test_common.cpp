@@ -334,9 +334,9 @@ Pc.Lan.X.Y A/pc.lan.x.y B/10.0.0.3 C =>  (1) cut)"_s,
     }
 
     void namesFile_data() {
-        QTest::addColumn<QByteArray>(
-            "bytes");                      // in the file, or <none>, <folder>, <zero>, <no folder>
-        QTest::addColumn<QString>("name"); // what 10.0.0.1 maps to
+        // The file's bytes, or <none>, <folder>, <zero>, <no folder> => what 10.0.0.1 maps to
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("name");
         QTest::addRow("UTF-8") << "10.0.0.1 K\xC3\xB6nig\r\n"_ba << u"K\u00F6nig"_s;
         QTest::addRow("Latin-1") << "10.0.0.1 K\xF6nig\r\n"_ba << u"K\u00F6nig"_s;
         QTest::addRow("byte-order mark") << "\xEF\xBB\xBF"

@@ -205,18 +205,15 @@ server <-- flushed rc5 blocks: => error 9
             if (seen == u"error 0"_s) {
                 interpreter.flushStamp(session);
                 const ProjectTotals& t = s.totals;
-                seen =
-                    u"rc5=%1 ogr=%2 up=%3 buf=%4 last=%5"_s.arg(t.ClientsTotalRC5)
-                        .arg(t.ClientsTotalOGR)
-                        .arg(joined({t.UplinkTotalRC5, t.UplinkTotalOGR}, u'/'),
-                             joined({t.LabInBufRC5, t.LabOutBufRC5, t.LabInBufOGR, t.LabOutBufOGR},
-                                    u'|'),
-                             joined({session.LastDate, session.LastTime}, u'|'));
-                for (const auto& entry : s.clients)
-                    if (!entry.key.endsWith(AllClients))
-                        seen += u" %1:%2@%3"_s.arg(entry.key)
-                                    .arg(entry.value.Blocks)
-                                    .arg(entry.value.Data.entryAt(0).key);
+                seen = u"rc5=%1 ogr=%2 up=%3 buf=%4 last=%5"_s.arg(
+                    QString::number(t.ClientsTotalRC5), QString::number(t.ClientsTotalOGR),
+                    joined({t.UplinkTotalRC5, t.UplinkTotalOGR}, u'/'),
+                    joined({t.LabInBufRC5, t.LabOutBufRC5, t.LabInBufOGR, t.LabOutBufOGR}, u'|'),
+                    joined({session.LastDate, session.LastTime}, u'|'));
+                for (const auto& e : s.clients)
+                    if (!e.key.endsWith(AllClients))
+                        seen += u' ' + e.key + u':' +
+                                joined({e.value.Blocks, e.value.Data.entryAt(0).key}, u'@');
                 for (const QString& unchanged :
                      {u"rc5=0 "_s, u"ogr=0 "_s, u"up=0/0 "_s, u"buf=0|0|0|0 "_s, u"last=-|-"_s})
                     seen.remove(unchanged);

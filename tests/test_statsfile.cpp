@@ -92,10 +92,8 @@ QByteArray sampleFile(const Tweak& tweak = {}) {
 Tweak set(char bag, const char* name, const PropertyValue& value) {
     return [=](PropertyBag& file, PropertyBag& table) {
         PropertyBag history = bagOf(table.ReadProperty(u"Data1").toBytes());
-        (bag == 'F'   ? file
-         : bag == 'T' ? table
-                      : history)
-            .WriteProperty(QString::fromLatin1(name), value);
+        PropertyBag& target = bag == 'F' ? file : bag == 'T' ? table : history;
+        target.WriteProperty(QString::fromLatin1(name), value);
         if (bag == 'H')
             table.WriteProperty(u"Data1", history.Contents());
     };
@@ -266,9 +264,9 @@ private Q_SLOTS:
                               table.WriteProperty(u"Name1", u"RC5<All-clients>"_s);
                           })));
         QVERIFY(LoadStatsFile(m_path, session, stats));
-        QCOMPARE(session.TextStreamPosition, 70000);
-        QCOMPARE(stats.clients.size(), 10);
-        QCOMPARE(stats.clients.entryAt(0).value.Blocks, 21);
+        QCOMPARE(joined({session.TextStreamPosition, stats.clients.size(),
+                         stats.clients.entryAt(0).value.Blocks}),
+                 u"70000 10 21"_s);
     }
 
     void damagedFileChangesNothingAndIsKeptAside() {
