@@ -142,27 +142,21 @@ private Q_SLOTS:
 
     void bagValuesKeepTheirKind() {
         const QDate day(2026, 3, 29); // 02:30 local is in a gap on many zones
-        const PropertyValue values[] = {
-            QString(),
-            u"Gr\u00fc\u00dfe \U0001F600 \u20ac"_s,
-            std::numeric_limits<qint32>::min(),
-            qint64(5'000'000'001),
-            qint64(1),
-            QDateTime(),
-            QDateTime(day, QTime(2, 30, 0, 7)),
-            QDateTime(QDate(1601, 1, 2), QTime(3, 4), Qt::UTC),
-            QDateTime(day, QTime(23, 59, 59, 999), Qt::OffsetFromUTC, -19800),
-            QDateTime(day, QTime(12, 0), QTimeZone("Europe/Berlin")),
-            QByteArray("\0\x01\xff", 3),
-            QByteArray(300000, 'x')};
+        QList<PropertyValue> values{QString(), u"Gr\u00fc\u00dfe \U0001F600 \u20ac"_s};
+        values << std::numeric_limits<qint32>::min() << qint64(5'000'000'001) << qint64(1)
+               << QDateTime() << QDateTime(day, QTime(2, 30, 0, 7))
+               << QDateTime(QDate(1601, 1, 2), QTime(3, 4), Qt::UTC)
+               << QDateTime(day, QTime(23, 59, 59, 999), Qt::OffsetFromUTC, -19800)
+               << QDateTime(day, QTime(12, 0), QTimeZone("Europe/Berlin"))
+               << QByteArray("\0\x01\xff", 3) << QByteArray(300000, 'x');
         PropertyBag bag;
-        for (int i = 0; i < int(std::size(values)); ++i) {
+        for (int i = 0; i < values.size(); ++i) {
             bag.WriteProperty(u"\ufeffV"_s + QString::number(i), values[i]);
             bag.WriteProperty(u"V"_s + QString::number(i), values[i]);
         }
         const PropertyBag read = bagOf(bag.Contents());
         QCOMPARE(read.names(), bag.names());
-        for (int i = 0; i < int(std::size(values)); ++i) {
+        for (int i = 0; i < values.size(); ++i) {
             const PropertyValue back = read.ReadProperty(u"\ufeffV"_s + QString::number(i));
             QVERIFY2(back.kind() == values[i].kind() && back == values[i],
                      qPrintable(QString::number(i)));
@@ -386,9 +380,6 @@ a,_b_=_c;_"d" => Abort 0 0)"_s,
         QCOMPARE(stored(u"Common/WindowState,Common/Left,Common/Top,Common/Width,Common/Height,"
                         "ListView/Col1,ListView/Col2,ListView/SortKey,ListView/SortOrder"_s),
                  u"2 100 200 9000 6000,5 2500 1 4 0"_s); // maximised: the rectangle stays
-        saveWindowPlacement(SettingsKey::Details, SettingsKey::Details, {1, 5, 5, 5, 5, {1.5f}});
-        QCOMPARE(stored(u"Details/WindowState,Details/Left,Details/Col1,Details/Col2"_s),
-                 u"1 - 1,5 -"_s);
 
         ScriptedErrorReport report;
         ErrorReporter reporter(report);
