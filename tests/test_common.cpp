@@ -87,7 +87,6 @@ private Q_SLOTS:
 2.5 => 2
 3.5 => 4
 1,5 de => 2
-abc => error 13
  => error 13
 inf => error 13
 2147483648 => error 6
