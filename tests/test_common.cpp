@@ -1,15 +1,21 @@
-// Shared routines: numbers as text, the error report's text and answers, the refresh texts, the
-// next log file's name, the counting model, and clients gone quiet.
+// Shared routines (numbers, error report, refresh texts, next log, counting, quiet clients) and
+// client names: a scripted lookup (the real one on 127.0.0.1 only), the names file and its editor.
 #include "support/Fakes.h"
 
 #include "common/NumberText.h"
 #include "common/modGlobals.h"
+#include "naming/ClientNames.h"
+#include "naming/NameTable.h"
+#include "naming/NamesFile.h"
 #include "stats/ClientTable.h"
 #include "stats/NextLogFile.h"
 #include "stats/QuietClients.h"
 #include "stats/RefreshTexts.h"
 
+#include <QFileInfo>
+#include <QHostInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
 
@@ -34,6 +40,21 @@ QString summary(const Statistics& s) {
            u" | RC5 %1 OGR %2"_s.arg(s.totals.ClientsTotalRC5).arg(s.totals.ClientsTotalOGR);
 }
 
+/** Names over a scripted lookup, resolving on. */
+struct Names {
+    FakeHostLookup* lookup = new FakeHostLookup;
+    ClientNames names{std::unique_ptr<IHostLookup>(lookup)};
+    Names() { names.setResolveClients(true); }
+};
+
+QString mappings(const NameTable& table, const QStringList& addresses) {
+    QStringList found;
+    for (const QString& address : addresses)
+        if (table.contains(address))
+            found << address + u'=' + table.value(address);
+    return found.join(u' ') + u" (%1)"_s.arg(table.size());
+}
+
 } // namespace
 
 class TestCommon : public QObject {
@@ -45,32 +66,19 @@ private Q_SLOTS:
         FakeClock clock;
         clock.current = QDateTime(QDate(2000, 7, 5), QTime(23, 59, 59));
         QCOMPARE(GetCurrentDate(clock), u"07/05/00"_s);
-        const RunTimeError overflow(ErrorNumber::Overflow, u"Overflow"_s);
-        try {
-            passErrors(u"frmMain:IncrementClient"_s, PlaceSeparator::LineBreak,
-                       [&] { throw overflow; });
-            QFAIL("not passed on");
-        } catch (const RunTimeError& error) {
-            QCOMPARE(errorReportText(error, u"frmMain:Process"_s),
-                     u"Error: 0x6\r\n\r\nfrmMain:Process\r\nfrmMain:IncrementClient\r\nOverflow"_s);
-        }
         QCOMPARE(errorReportText(RunTimeError(0x17c, u"x"_s), u"p"_s),
                  u"Error: 0x17C\r\n\r\np\r\nx"_s);
-
-        ScriptedErrorReport script; // Retry runs the step again, Ignore goes on, Abort ends
-        ErrorReporter reporter(script);
-        int attempts = 0;
-        script.answers = {ErrorAnswer::Retry, ErrorAnswer::Retry, ErrorAnswer::Ignore};
-        QVERIFY(reporter.runStep(u"p"_s, [&] { throw RunTimeError(attempts++, {}); }));
-        QCOMPARE(attempts, 3);
         // A tick that fails while a box is open gets no box of its own: it is left as by Abort.
+        ScriptedErrorReport script;
+        ErrorReporter reporter(script);
+        const RunTimeError overflow(ErrorNumber::Overflow, u"Overflow"_s);
         bool inner = true;
         script.whileOpen = [&] {
-            if (script.places.size() == 4)
+            if (script.places.size() == 1)
                 inner = reporter.runStep(u"frmMain:Timer1_Timer"_s, [&] { throw overflow; });
         };
         QVERIFY(!reporter.runStep(u"frmMain:Process"_s, [&] { throw overflow; }));
-        QVERIFY(!inner && script.places.size() == 4);
+        QVERIFY(!inner && script.places.size() == 1);
     }
 
     void numbers() {
@@ -79,7 +87,6 @@ private Q_SLOTS:
 2.5 => 2
 3.5 => 4
 1,5 de => 2
-abc => error 13
  => error 13
 inf => error 13
 2147483648 => error 6
@@ -101,8 +108,6 @@ inf => error 13
                      u' ' + NumberText::fromSingle(1234.567f, QLocale::c()),
                  u"1,514400 1234.567"_s);
         QCOMPARE(NumberText::toSingle(u"1,5"_s, german), 1.5f);
-        QCOMPARE(errorNumber([] { NumberText::addChecked(-2147483647 - 1, -1); }),
-                 ErrorNumber::Overflow);
     }
 
     void refreshTexts() {
@@ -129,7 +134,6 @@ inf => error 13
     void nextLogFileNames() {
         table(uR"(
 /logs/conlog07.log => /logs/conlog08.log
-/logs/conlog09.log => /logs/conlog10.log
 /l/c99.log => /l/c100.log
 /v1.2/conlog.41.old => /v1.2/conlog.42.old
 /logs/log_+7.log => /logs/log 08.log
@@ -166,12 +170,9 @@ a.log => error 5
         t.IncrementClient("c"_L1, "12/06/26"_L1, "08:00:00"_L1, 2147483647, "OGR"_L1);
         t.IncrementClient(AllClientsLatin1, "12/06/26"_L1, "08:00:00"_L1, -2147483647, "OGR"_L1);
         t.totals.ClientsTotalOGR = 0;
-        try {
-            t.IncrementClient("c"_L1, "12/06/26"_L1, "09:00:00"_L1, 1, "OGR"_L1);
-            QFAIL("no overflow");
-        } catch (const RunTimeError& error) {
-            QCOMPARE(error.description(), u"frmMain:IncrementClient\r\nOverflow"_s);
-        }
+        QCOMPARE(errorNumber(
+                     [&] { t.IncrementClient("c"_L1, "12/06/26"_L1, "09:00:00"_L1, 1, "OGR"_L1); }),
+                 ErrorNumber::Overflow);
         QCOMPARE(summary(t),
                  u"OGR<All-clients> 1 12/06/26 09:00:00 [12/06/26=1] | "
                  "OGRc 2147483647 12/06/26 08:00:00 [12/06/26=2147483647] | RC5 0 OGR 1"_s);
@@ -230,6 +231,187 @@ a.log => error 5
             }
         }
     }
+
+    void init() {
+        emptyFolder(m_dir.path());
+        m_path = m_dir.filePath(u"names.nam"_s);
+    }
+
+    void resolveRule() {
+        // A client name (with "off": the option off) => the address looked up, "-" for none
+        table(uR"(
+10.1.2.3 => 10.1.2.3
+10.1.2.3 off => -
+pc.lan.net => -
+pc.lan.example.net => 0.0.0.0
+<All-clients> => -
+1.2.4.256 => 1.2.4.0
+010.002.0003.0255 => 10.2.3.255
++1.-2.99999999999999999999.4 => 0.0.0.4
+1..3.4.5 => 1.0.3.4)"_s,
+              [](const QStringList& w) {
+                  Names n;
+                  n.names.setResolveClients(w.size() == 1);
+                  if (n.names.Resolve(w[0]) != w[0] || n.names.Resolve(w[0]) != w[0] ||
+                      n.lookup->requests.size() > 1)
+                      return u"not at once, or looked up twice"_s;
+                  if (n.lookup->requests.isEmpty())
+                      return u"-"_s;
+                  n.lookup->answer(0, u"host.example"_s);
+                  const bool found =
+                      n.names.Resolve(w[0].toUpper()) == u"host.example"_s; // any letter case
+                  return found && n.names.pendingLookupCount() == 0 ? n.lookup->requests[0].first
+                                                                    : u"no name"_s;
+              });
+    }
+
+    void answers() {
+        // What the lookup answers => what shows; answers come in any order.
+        const QString h64 = QString(60, u'h') + u".net"_s;
+        table(u"%1 => %1\n%1x => %1\npc.lan%2rest => pc.lan\n => 10.0.0.7"_s.arg(h64, QChar(0)),
+              [](const QStringList& w) {
+                  Names n;
+                  n.names.Resolve(u"10.0.0.7"_s);
+                  n.names.Resolve(u"10.0.0.8"_s);
+                  n.lookup->answer(1, u"other"_s);
+                  n.lookup->answer(0, w[0]);
+                  return n.names.Resolve(u"10.0.0.8"_s) == u"other"_s
+                             ? n.names.Resolve(u"10.0.0.7"_s)
+                             : u"mixed up"_s;
+              });
+        Names n; // a lookup that does not start leaves the address, and is not retried
+        n.lookup->failToStart = true;
+        QCOMPARE(n.names.Resolve(u"10.0.0.9"_s), u"10.0.0.9"_s);
+        n.lookup->failToStart = false;
+        QCOMPARE(n.names.Resolve(u"10.0.0.9"_s), u"10.0.0.9"_s);
+        QVERIFY(n.lookup->requests.isEmpty());
+    }
+
+    void mappedNamesWin() {
+        Names n;
+        n.names.Resolve(u"10.0.0.1"_s);
+        n.names.Resolve(u"10.0.0.2"_s);
+        QVERIFY(writeFile(m_path, "10.0.0.1 KITCHEN\r\nPrinter.Lan.X.Y LASER"));
+        QVERIFY(n.names.LoadNames(m_path)); // while both lookups are under way
+        n.lookup->answer(0, u"dns-1"_s);
+        n.lookup->answer(1, u"dns-2"_s);
+        QCOMPARE(n.names.Resolve(u"10.0.0.1"_s), u"KITCHEN"_s);
+        QCOMPARE(n.names.Resolve(u"printer.lan.x.y"_s), u"LASER"_s);
+        QCOMPARE(n.names.Resolve(u"10.0.0.2"_s), u"dns-2"_s);
+        QCOMPARE(n.lookup->requests.size(), 2); // mapped names are never looked up
+        QVERIFY(n.names.LoadNames(m_path));     // earlier results are dropped with the old table
+        QCOMPARE(n.names.Resolve(u"10.0.0.2"_s), u"10.0.0.2"_s);
+        QCOMPARE(n.lookup->requests.size(), 3);
+        n.names.setResolveClients(false); // the option off bypasses the mapping too
+        QCOMPARE(n.names.Resolve(u"10.0.0.1"_s), u"10.0.0.1"_s);
+    }
+
+    void parsingNames() {
+        // Names-file text, "/" for CR LF, "~" a lone LF, "^" a lone CR, "`" a tab => the mappings
+        // of 10.0.0.1 to 10.0.0.5, the size of the table, and whether a repeated address cut it.
+        table(uR"(
+   10.0.0.1     PC1   extra words  / => 10.0.0.1=PC1 (1)
+note//     /10.0.0.1 PC1/solo  /10.0.0.2 PC2 => 10.0.0.1=PC1 10.0.0.2=PC2 (2)
+10.0.0.1`PC1/10.0.0.2 PC`2 x => 10.0.0.2=PC`2 (1)
+10.0.0.1 A~10.0.0.2 B^10.0.0.3 C => 10.0.0.1=A 10.0.0.2=B^10.0.0.3 (2)
+10.0.0.1 PC/10.0.0.2 PC => 10.0.0.1=PC 10.0.0.2=PC (2)
+10.0.0.1 A/10.0.0.2 B/10.0.0.3 C/10.0.0.4 D/10.0.0.2 E/10.0.0.5 F => 10.0.0.1=A 10.0.0.2=B 10.0.0.3=C 10.0.0.4=D (4) cut
+Pc.Lan.X.Y A/pc.lan.x.y B/10.0.0.3 C =>  (1) cut)"_s,
+              [](const QStringList& w) {
+                  QString text = w.join(u' ');
+                  text.replace(u'/', u"\r\n"_s)
+                      .replace(u'~', u'\n')
+                      .replace(u'^', u'\r')
+                      .replace(u'`', u'\t');
+                  NameTable table;
+                  const bool complete = parseNames(text, table);
+                  QString found = mappings(table, {u"10.0.0.1"_s, u"10.0.0.2"_s, u"10.0.0.3"_s,
+                                                   u"10.0.0.4"_s, u"10.0.0.5"_s});
+                  found.replace(u'\r', u'^').replace(u'\t', u'`');
+                  return found + (complete ? u""_s : u" cut"_s);
+              });
+    }
+
+    void namesFile_data() {
+        // The file's bytes, or <none>, <folder>, <zero>, <no folder> => what 10.0.0.1 maps to
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("name");
+        QTest::addRow("UTF-8") << "10.0.0.1 K\xC3\xB6nig\r\n"_ba << u"K\u00F6nig"_s;
+        QTest::addRow("Latin-1") << "10.0.0.1 K\xF6nig\r\n"_ba << u"K\u00F6nig"_s;
+        QTest::addRow("byte-order mark") << "\xEF\xBB\xBF"
+                                            "10.0.0.1 PC1"_ba
+                                         << u"PC1"_s;
+        QTest::addRow("zero byte") << "10.0.0.1 A\0B\r\n"_ba << u"A"_s + QChar(0) + u"B"_s;
+        QTest::addRow("missing: made, empty") << "<none>"_ba << QString();
+        QTest::addRow("a folder") << "<folder>"_ba << u"unreadable"_s;
+        QTest::addRow("endless") << "<zero>"_ba << u"unreadable"_s;
+        QTest::addRow("in a missing folder") << "<no folder>"_ba << u"unreadable"_s;
+    }
+    void namesFile() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, name);
+        const QString path = bytes == "<no folder>" ? m_dir.filePath(u"no/names.nam"_s) : m_path;
+        if (bytes == "<folder>")
+            QVERIFY(QDir().mkdir(m_path));
+        else if (bytes == "<zero>") // would fill memory
+            QVERIFY(QFile::link(u"/dev/zero"_s, m_path));
+        else if (!bytes.startsWith('<')) // read, never written
+            QVERIFY(writeFile(m_path, bytes) &&
+                    QFile::setPermissions(m_path, QFileDevice::ReadOwner));
+        const QString old = m_dir.filePath(u"old.nam"_s);
+        Names n;
+        QVERIFY(writeFile(old, "10.0.0.1 OLD") && n.names.LoadNames(old));
+        QString text;
+        const bool loaded = n.names.LoadNames(path);
+        if (!loaded) // the editor does not overwrite it either; nothing is made
+            QVERIFY(n.names.nameTable().isEmpty() &&
+                    !readNamesText(path, &text) == (path == m_path) &&
+                    !QFileInfo::exists(m_dir.filePath(u"no"_s)));
+        QCOMPARE(loaded ? n.names.nameTable().value(u"10.0.0.1"_s) : u"unreadable"_s, name);
+        if (loaded)
+            QCOMPARE(readFile(m_path), bytes == "<none>" ? QByteArray() : bytes);
+    }
+
+    void savingTheEditorsText() {
+        const QByteArray odd =
+            "\xEF\xBB\xBF  10.0.0.1\tPC1 \r\n\r\n10.0.0.2   K\xC3\xB6nig  x\n\r\n   \r\nsolo";
+        QVERIFY(writeFile(m_path, odd));
+        QString text;
+        QVERIFY(readNamesText(m_path, &text) && saveNamesText(m_path, text));
+        QCOMPARE(readFile(m_path), odd);                 // byte for byte, the mark included
+        QVERIFY(saveNamesText(m_path, u"10.0.0.9 X"_s)); // shorter: no trace of the longer
+        QCOMPARE(readFile(m_path), QByteArray("10.0.0.9 X"));
+        QVERIFY(writeFile(m_path, "10.0.0.1 K\xF6nig\r\n")); // Latin-1, saved back as UTF-8
+        QVERIFY(readNamesText(m_path, &text) && saveNamesText(m_path, text));
+        QCOMPARE(readFile(m_path), QByteArray("10.0.0.1 K\xC3\xB6nig\r\n"));
+
+        QVERIFY(!saveNamesText(m_path + u"/names.nam"_s, u"x"_s)); // its folder is a file
+        bool saved = true;
+        {
+            const ScopedFileSizeLimit full(64); // the disk fills half-way
+            QVERIFY(full.isActive());
+            saved = saveNamesText(m_path, QString(4096, u'n'));
+        }
+        QVERIFY(!saved);
+        QCOMPARE(readFile(m_path), QByteArray("10.0.0.1 K\xC3\xB6nig\r\n"));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{u"names.nam"_s});
+    }
+
+    void realLookupOfLoopback() {
+        // Only 127.0.0.1, which /etc/hosts answers: no name lookup leaves the machine.
+        const QString expected = QHostInfo::fromName(u"127.0.0.1"_s).hostName().left(64);
+        if (expected == u"127.0.0.1"_s)
+            QSKIP("the system names nothing for 127.0.0.1");
+        ClientNames names;
+        names.setResolveClients(true);
+        QCOMPARE(names.Resolve(u"127.0.0.1"_s), u"127.0.0.1"_s); // answered at once
+        QTRY_COMPARE_WITH_TIMEOUT(names.Resolve(u"127.0.0.1"_s), expected, 10000);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
 };
 
 QTEST_GUILESS_MAIN(TestCommon)

@@ -1,15 +1,17 @@
-// The property bag and the stats file around it: values and their kinds, the layout of the
-// file, damaged files refused whole and kept aside, and saves that fail.
+// The property bag, the stats file (layout, damaged files refused whole and kept aside, failed
+// saves) and the settings store (keys, defaults, text forms, conversion errors at start-up).
 #include "support/Fakes.h"
 
-#include "persistence/AppPaths.h"
 #include "persistence/PropertyBag.h"
+#include "persistence/Settings.h"
 #include "persistence/StatsFile.h"
 #include "stats/LogSession.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QtEndian>
@@ -90,13 +92,40 @@ QByteArray sampleFile(const Tweak& tweak = {}) {
 Tweak set(char bag, const char* name, const PropertyValue& value) {
     return [=](PropertyBag& file, PropertyBag& table) {
         PropertyBag history = bagOf(table.ReadProperty(u"Data1").toBytes());
-        (bag == 'F'   ? file
-         : bag == 'T' ? table
-                      : history)
-            .WriteProperty(QString::fromLatin1(name), value);
+        PropertyBag& target = bag == 'F' ? file : bag == 'T' ? table : history;
+        target.WriteProperty(QString::fromLatin1(name), value);
         if (bag == 'H')
             table.WriteProperty(u"Data1", history.Contents());
     };
+}
+
+/** The texts stored under "section/key,...", read as the file has them; "-" for none. */
+QString stored(const QString& keys) {
+    const QSettings file(QSettings::IniFormat, QSettings::UserScope, u"Quillmere Log Analyzer"_s);
+    QStringList texts;
+    for (const QString& key : keys.split(u','))
+        texts << file.value(key, u"-"_s).toString();
+    return texts.join(u' ');
+}
+
+/** Every preference as start-up reads them, one reported step each; "Abort" after an Abort. */
+QString readAll(ErrorReporter& reporter) {
+    Preferences p;
+    for (const PreferenceSetting& setting : preferenceSettings())
+        if (!reporter.runStep(u"frmMain:Form_Load"_s, [&] { readPreference(setting, p); }))
+            return u"Abort %1 %2"_s.arg(p.TimeZone).arg(p.RefreshRate);
+    return joined({p.TimeZone, p.RefreshRate, int(p.ResolveClients), int(p.WebStats),
+                   p.WebRefreshRate, int(p.WebLocal)}) +
+           u" [%1] [%2] [%3] [%4]"_s.arg(p.WebFolder, p.WebFTPServer, p.WebFTPUser, p.WebFTPPass);
+}
+
+/** A placement read in order, each key with the current value as its default. */
+QString readPlacement(WindowPlacement p, ErrorReporter& reporter) {
+    for (const auto& step : placementReadSteps(SettingsKey::Common, SettingsKey::ListView, p))
+        reporter.runStep(u"frmMain:Form_Load"_s, step);
+    const QVariantList columns(p.columns.begin(), p.columns.end());
+    return joined({p.windowState, p.left, p.top, p.width, p.height}) + u" ["_s + joined(columns) +
+           u"] "_s + joined({p.sortKey, p.sortOrder});
 }
 
 } // namespace
@@ -107,32 +136,27 @@ private Q_SLOTS:
     void init() {
         emptyFolder(m_dir.path());
         m_path = m_dir.filePath(u"stats.bin"_s);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QFile::remove(SettingsStore().fileName());
     }
 
     void bagValuesKeepTheirKind() {
-        const PropertyValue values[] = {
-            QString(),
-            u"Gr\u00fc\u00dfe \U0001F600 \u20ac"_s,
-            u"\ufeffx"_s,
-            std::numeric_limits<qint32>::min(),
-            qint64(5'000'000'001),
-            qint64(1),
-            QDateTime(),
-            QDateTime(QDate(2026, 3, 29), QTime(2, 30, 0, 7)),
-            QDateTime(QDate(1601, 1, 2), QTime(3, 4), Qt::UTC),
-            QDateTime(QDate(2030, 6, 1), QTime(23, 59, 59, 999), Qt::OffsetFromUTC,
-                      -5 * 3600 - 1800),
-            QDateTime(QDate(2026, 7, 1), QTime(12, 0), QTimeZone("Europe/Berlin")),
-            QByteArray("\0\x01\xff", 3),
-            QByteArray(300000, 'x')};
+        const QDate day(2026, 3, 29); // 02:30 local is in a gap on many zones
+        QList<PropertyValue> values{QString(), u"Gr\u00fc\u00dfe \U0001F600 \u20ac"_s};
+        values << std::numeric_limits<qint32>::min() << qint64(5'000'000'001) << qint64(1)
+               << QDateTime() << QDateTime(day, QTime(2, 30, 0, 7))
+               << QDateTime(QDate(1601, 1, 2), QTime(3, 4), Qt::UTC)
+               << QDateTime(day, QTime(23, 59, 59, 999), Qt::OffsetFromUTC, -19800)
+               << QDateTime(day, QTime(12, 0), QTimeZone("Europe/Berlin"))
+               << QByteArray("\0\x01\xff", 3) << QByteArray(300000, 'x');
         PropertyBag bag;
-        for (int i = 0; i < int(std::size(values)); ++i) {
+        for (int i = 0; i < values.size(); ++i) {
             bag.WriteProperty(u"\ufeffV"_s + QString::number(i), values[i]);
             bag.WriteProperty(u"V"_s + QString::number(i), values[i]);
         }
         const PropertyBag read = bagOf(bag.Contents());
         QCOMPARE(read.names(), bag.names());
-        for (int i = 0; i < int(std::size(values)); ++i) {
+        for (int i = 0; i < values.size(); ++i) {
             const PropertyValue back = read.ReadProperty(u"\ufeffV"_s + QString::number(i));
             QVERIFY2(back.kind() == values[i].kind() && back == values[i],
                      qPrintable(QString::number(i)));
@@ -174,9 +198,9 @@ private Q_SLOTS:
                 damaged << whole.left(cut);
         for (const char* hex :
              {"01 00 02 00000000", "01 01 41 00", "01 01 41 06 00", "01 01 41 01 ffffffff07 61",
-              "01 01 41 05 8080808080 00", "01 01 41 05 ffffffff0f", "01 01 41 05 8080808010",
-              "01 01 41 01 8000", "01 01 41 01 02 c328", "01 01 41 01 03 eda080",
-              "01 01 ff 02 00000000", "01 01 41 04 04", "01 01 41 04 01 ffffffffffffff7f",
+              "01 01 41 05 8080808080 00", "01 01 41 05 ffffffff0f", "01 01 41 01 8000",
+              "01 01 41 01 02 c328", "01 01 41 01 03 eda080", "01 01 ff 02 00000000",
+              "01 01 41 04 04", "01 01 41 04 01 ffffffffffffff7f",
               "01 01 41 04 03 00000100 0000000000000000",
               "01 01 41 04 03 00000000 0000000000000000",
               "01 01 41 02 01000000 01 42 02 02000000 01 41 02 03000000",
@@ -234,37 +258,26 @@ private Q_SLOTS:
                               table.WriteProperty(u"Name1", u"RC5<All-clients>"_s);
                           })));
         QVERIFY(LoadStatsFile(m_path, session, stats));
-        QCOMPARE(session.TextStreamPosition, 70000);
-        QCOMPARE(stats.clients.size(), 10);
-        QCOMPARE(stats.clients.entryAt(0).value.Blocks, 21);
+        QCOMPARE(joined({session.TextStreamPosition, stats.clients.size(),
+                         stats.clients.entryAt(0).value.Blocks}),
+                 u"70000 10 21"_s);
     }
 
     void damagedFileChangesNothingAndIsKeptAside() {
         const QByteArray valid = sampleFile();
         QByteArray random(4000, Qt::Uninitialized);
         QRandomGenerator(20261206).fillRange(reinterpret_cast<quint32*>(random.data()), 1000);
-        QList<QByteArray> files{
-            random,
-            QByteArray(),
-            valid.left(3),
-            valid.left(valid.size() / 2),
-            valid.chopped(1),
-            valid + 'x',
-            frame(valid.mid(4), qint32(valid.size() - 4)),
-            frame(valid.mid(4), -1),
-            frame(valid.mid(4), std::numeric_limits<qint32>::max()),
-            frame(valid.mid(4).replace("RC5Stats", "OGRStats"), qint32(valid.size() - 5)),
-            frame(QByteArray::fromHex("01 08 4c61737444617465 01 ffffffff07 3132"), 17)};
+        QList<QByteArray> files{random, QByteArray(), valid.chopped(1), frame(valid.mid(4), -1)};
+        files << frame(valid.mid(4).replace("RC5Stats", "OGRStats"), qint32(valid.size() - 5))
+              << frame(QByteArray::fromHex("01 08 4c61737444617465 01 ffffffff07 3132"), 17);
         for (const Tweak& tweak :
-             {set('F', "RC5Stats",
-                  QByteArray("\x01\x05"
-                             "Cou")),
-              set('T', "Count", qint32(-1)), set('T', "Count", std::numeric_limits<qint32>::max()),
-              set('T', "Count", qint32(12)), set('T', "Blocks3", u"abc"_s),
-              set('T', "Name0", qint32(5)), set('H', "Blocks1", u"abc"_s),
-              set('H', "Count", qint32(1 << 30)), set('H', "Blocks0", qint64(1) << 32),
-              set('F', "TextStreamPosition", qint64(0)), set('F', "CurrentLine", qint32(-1)),
-              set('F', "LastModified", u"yesterday"_s), set('F', "Extra", qint32(1))})
+             {set('F', "RC5Stats", QByteArray::fromHex("0105436f75")), // cut in its name
+              set('T', "Count", qint32(-1)), set('T', "Count", qint32(10)),
+              set('T', "Blocks3", u"abc"_s), set('T', "Name0", qint32(5)),
+              set('H', "Blocks1", u"abc"_s), set('H', "Count", qint32(1 << 30)),
+              set('H', "Blocks0", qint64(1) << 32), set('F', "TextStreamPosition", qint64(0)),
+              set('F', "CurrentLine", qint32(-1)), set('F', "LastModified", u"yesterday"_s),
+              set('F', "Extra", qint32(1))})
             files << sampleFile(tweak);
         const QRegularExpression keptName(u"stats\\.bin\\.damaged-\\d{8}-\\d{6}$"_s);
         for (const QByteArray& bytes : files) {
@@ -308,24 +321,88 @@ private Q_SLOTS:
         QBuffer buffer; // a device gets the same bytes
         QVERIFY(buffer.open(QIODevice::WriteOnly) && SaveStatsFile(&buffer, session, s));
         QCOMPARE(buffer.data(), old);
-        QVERIFY(!SaveStatsFile(m_path + u"/stats.bin"_s, session, s)); // its folder is a file
-        for (int i = 0; i < 300; ++i) // a bigger model over the old file, on a full disk
-            s.clients.findOrAppend(u"OGR"_s + QString::number(i)).Name =
-                u"OGR"_s + QString::number(i);
-        bool saved = true;
-        {
-            const ScopedFileSizeLimit full(quint64(old.size() + 64));
-            QVERIFY(full.isActive());
-            saved = SaveStatsFile(m_path, session, s);
-        }
-        QVERIFY(!saved);
-        QCOMPARE(readFile(m_path), old);
-        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{u"stats.bin"_s});
-        const QString folder =
-            qEnvironmentVariable("XDG_DATA_HOME") + u"/Quillmere Log Analyzer/test_statsfile."_s;
-        QCOMPARE(AppPaths::statsFilePath() + AppPaths::namesFilePath() + AppPaths::lockFilePath(),
-                 folder + u"bin"_s + folder + u"nam"_s + folder + u"lock"_s);
+    }
+
+    void preferences() {
+        ScriptedErrorReport report;
+        ErrorReporter reporter(report);
+        QCOMPARE(readAll(reporter), u"-2 5 1 0 30 1 [] [] [] []"_s); // a first start
+        QVERIFY(alwaysLoadAtStartUp() == 1 && alwaysLoadInPreferences() == 0);
+        QVERIFY(!QFileInfo::exists(SettingsStore().fileName())); // reading writes nothing
+        // One text stored under every key => every preference as read (a flag is on for 1 only)
+        table(uR"(
+1 => 1 1 1 1 1 1 [1] [1] [1] [1]
+2.5 => 2 2 0 0 2 0 [2.5] [2.5] [2.5] [2.5]
+a,_b_=_c;_"d" => Abort 0 0)"_s,
+              [&](const QStringList& w) {
+                  for (const PreferenceSetting& setting : preferenceSettings())
+                      SaveSetting(SettingsKey::Common, setting.key,
+                                  QString(w[0]).replace(u'_', u' '));
+                  return readAll(reporter);
+              });
+        QCOMPARE(GetSetting(SettingsKey::Common, "WebFolder"_L1),
+                 u"a, b = c; \"d\""_s); // a text as written
+
+        // Ignore skips just that assignment; Retry reads again; Abort ends the reading there.
+        QFile::remove(SettingsStore().fileName());
+        SaveSetting(SettingsKey::Common, "Time Zone"_L1, u"3"_s);
+        SaveSetting(SettingsKey::Common, "Refresh Rate"_L1, u"abc"_s);
+        SaveSetting(SettingsKey::Common, "WebRefreshRate"_L1, u"3000000000"_s);
+        report.numbers.clear();
+        report.answers = {ErrorAnswer::Ignore, ErrorAnswer::Retry, ErrorAnswer::Ignore};
+        QCOMPARE(readAll(reporter), u"3 0 1 0 0 1 [] [] [] []"_s);
+        QCOMPARE(report.numbers, (QList<int>{ErrorNumber::TypeMismatch, ErrorNumber::Overflow,
+                                             ErrorNumber::Overflow}));
+        QCOMPARE(readAll(reporter), u"Abort 3 0"_s);
+
+        savePreferences({-3, 10, false, true, 60, false, u"/srv/www"_s, u"ftp.invalid"_s, u"me"_s,
+                         u"s3cret pass"_s},
+                        0);
+        QCOMPARE(
+            stored(u"Common/Time Zone,Common/Refresh Rate,Common/AlwaysLoad,Common/ResolveClients,"
+                   "Common/WebStats,Common/WebRefreshRate,Common/WebLocal,Common/WebFolder,"
+                   "Common/WebFTPServer,Common/WebFTPUser,Common/WebFTPPass"_s),
+            u"-3 10 0 0 1 60 0 /srv/www ftp.invalid me s3cret pass"_s);
+        const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        QCOMPARE(QFileInfo(SettingsStore().fileName()).permissions() & others,
+                 QFileDevice::Permissions());
+        savePreferences({0, 0, true, false, 0, true, {}, {}, {}, {}}, 1);
+        QCOMPARE(stored(u"Common/ResolveClients,Common/WebLocal,Common/AlwaysLoad"_s), u"1 1 1"_s);
+        QCOMPARE(alwaysLoadAtStartUp(), 1);
+    }
+
+    void placement() {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        saveWindowPlacement(SettingsKey::Common, SettingsKey::ListView,
+                            {0, 100, 200, 9000, 6000.5f, {2000, 1.5f}, 3, 1});
+        saveWindowPlacement(SettingsKey::Common, SettingsKey::ListView,
+                            {2, 0, 0, 1, 0, {2500, 1}, 4, 0});
+        QCOMPARE(stored(u"Common/WindowState,Common/Left,Common/Top,Common/Width,Common/Height,"
+                        "ListView/Col1,ListView/Col2,ListView/SortKey,ListView/SortOrder"_s),
+                 u"2 100 200 9000 6000,5 2500 1 4 0"_s); // maximised: the rectangle stays
+
+        ScriptedErrorReport report;
+        ErrorReporter reporter(report);
+        SaveSetting(SettingsKey::Common, "Top"_L1, u"-300,5"_s);
+        QCOMPARE(readPlacement({0, 11, 22, 33, 44, {1, 2, 3}, 1, 1}, reporter), // current values
+                 u"2 100 -300.5 9000 6000.5 [2500 1 3] 4 0"_s);                 // as defaults
+        // A text that does not convert => its error; Ignore keeps the value the window had.
+        table(uR"(
+Common/WindowState 3 => 380
+Common/WindowState -1 => 380
+Common/Left abc => 13
+ListView/SortKey 40000 => 6)"_s,
+              [&](const QStringList& w) {
+                  QFile::remove(SettingsStore().fileName());
+                  SaveSetting(w[0].section(u'/', 0, 0), w[0].section(u'/', 1), w[1]);
+                  SaveSetting(SettingsKey::Common, "Height"_L1, u"500"_s);
+                  report.answers = {ErrorAnswer::Ignore};
+                  report.numbers.clear();
+                  const QString read = readPlacement({1, 7, 0, 0, 0, {10}, 2, 1}, reporter);
+                  return read == u"1 7 0 0 500 [10] 2 1"_s && report.numbers.size() == 1
+                             ? QString::number(report.numbers[0])
+                             : read;
+              });
     }
 
 private:
