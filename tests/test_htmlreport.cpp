@@ -28,26 +28,24 @@ private Q_SLOTS:
             uR"(
  => 
 <All-clients>,   123/,/x,<b>,z => <TR>|<TD>&lt;All-clients&gt;</TD>|<TD>   123&nbsp;</TD>|</TR>|<TR>|<TD></TD>|<TD>&nbsp;</TD>|</TR>|<TR>|<TD>x</TD>|<TD>&lt;b&gt;&nbsp;</TD>|</TR>|
-a&amp;Å => <TR>|<TD>a&amp;amp;Å</TD>|<TD>&nbsp;</TD>|</TR>|)"_s,
+a&amp;Å => <TR>|<TD>a&amp;amp;&#197;</TD>|<TD>&nbsp;</TD>|</TR>|)"_s,
             [](const QStringList& w) {
                 ReportTable table{{u"Client"_s, u"A & \"B\""_s}, {}};
                 for (const QString& row : w.join(u' ').split(u'/', Qt::SkipEmptyParts))
                     table.rows << row.split(u',');
-                const QString page = HtmlReport::reportText(table);
+                const QString page = QString::fromLatin1(HtmlReport::reportBytes(table));
                 const QString head =
                     u"<HTML><BODY><TABLE WIDTH=100% BORDER=1>\r\n<TR>\r\n<TH ALIGN=CENTER><BOLD>"
                     "Client</TD>\r\n<TH ALIGN=CENTER><BOLD>A &amp; &quot;B&quot;</TD>\r\n</TR>\r\n"_s;
                 const QString tail = u"</TABLE></BODY></HTML>\r\n"_s;
-                if (HtmlReport::reportBytes(table) != HtmlReport::encodePageText(page))
-                    return u"the bytes differ"_s; // the page written is made another way
                 return !page.startsWith(head) || !page.endsWith(tail)
                            ? page
                            : page.mid(head.size()).chopped(tail.size()).replace(u"\r\n"_s, u"|"_s);
             });
         // One column: no filler. The bytes are ASCII, other characters as references.
-        QCOMPARE(HtmlReport::reportText({{u"Client"_s}, {{u"alice"_s, u"x"_s}}})
-                     .section(u"</TR>\r\n"_s, 1),
-                 u"<TR>\r\n<TD>alice</TD>\r\n</TR>\r\n</TABLE></BODY></HTML>\r\n"_s);
+        const QByteArray one = HtmlReport::reportBytes({{u"Client"_s}, {{u"alice"_s, u"x"_s}}});
+        QCOMPARE(one.mid(one.indexOf("</TR>\r\n") + 7),
+                 "<TR>\r\n<TD>alice</TD>\r\n</TR>\r\n</TABLE></BODY></HTML>\r\n");
         QCOMPARE(
             HtmlReport::encodePageText(u"a\tb\x7F Zo\u00EB \u0100 x\U0001F600y"_s + QChar(0xD83D)),
             "a\tb\x7F Zo&#235; &#256; x&#128512;y&#65533;");

@@ -18,8 +18,6 @@ namespace HtmlReport {
 
 namespace {
 
-const QString LineEnd = u"\r\n"_s;
-
 void setError(ReportError* error, int number, const QString& description) {
     if (error)
         *error = ReportError{number, description};
@@ -141,27 +139,6 @@ QByteArray encodePageText(QStringView text) {
     return out;
 }
 
-QString reportText(const ReportTable& table) {
-    QString page;
-    const auto line = [&page](const QString& text) { page += text + LineEnd; };
-    const qsizetype columns = table.captions.size();
-
-    line(u"<HTML><BODY><TABLE WIDTH=100% BORDER=1>"_s);
-    line(u"<TR>"_s);
-    for (const QString& caption : table.captions)
-        line(u"<TH ALIGN=CENTER><BOLD>"_s + escapeText(caption) + u"</TD>"_s);
-    line(u"</TR>"_s);
-    for (const QStringList& row : table.rows) {
-        line(u"<TR>"_s);
-        line(u"<TD>"_s + escapeText(row.value(0)) + u"</TD>"_s);
-        for (qsizetype j = 1; j < columns; ++j)
-            line(u"<TD>"_s + escapeText(row.value(j)) + u"&nbsp;</TD>"_s);
-        line(u"</TR>"_s);
-    }
-    line(u"</TABLE></BODY></HTML>"_s);
-    return page;
-}
-
 QByteArray reportBytes(const ReportTable& table) {
     PageBuilder page(table.captions);
     for (const QStringList& row : table.rows)
@@ -193,37 +170,8 @@ QByteArray PageBuilder::finish() {
 }
 
 void PageBuilder::appendLine(const char* head, QStringView text, const char* tail) {
-    // Escaped and made ASCII in one go: what encodePageText(escapeText(text)) gives.
     m_page += head;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = text[i].unicode();
-        switch (c) {
-        case u'&':
-            m_page += "&amp;";
-            break;
-        case u'<':
-            m_page += "&lt;";
-            break;
-        case u'>':
-            m_page += "&gt;";
-            break;
-        case u'"':
-            m_page += "&quot;";
-            break;
-        default:
-            if (c < 0x80) {
-                m_page += char(c);
-            } else if (QChar::isHighSurrogate(c) && i + 1 < n &&
-                       QChar::isLowSurrogate(text[i + 1].unicode())) {
-                appendReference(m_page, QChar::surrogateToUcs4(c, text[i + 1].unicode()));
-                ++i;
-            } else {
-                appendReference(m_page,
-                                QChar::isSurrogate(c) ? char16_t(QChar::ReplacementCharacter) : c);
-            }
-        }
-    }
+    m_page += encodePageText(escapeText(text));
     m_page += tail;
 }
 

@@ -48,10 +48,7 @@ QString escapeText(QStringView text);
  */
 QByteArray encodePageText(QStringView text);
 
-/** The whole page as text, line by line, each line ended by CR LF. */
-QString reportText(const ReportTable& table);
-
-/** The whole page as the bytes of the file. */
+/** The whole page as the bytes of the file, line by line, each line ended by CR LF. */
 QByteArray reportBytes(const ReportTable& table);
 
 /**
