@@ -25,8 +25,7 @@ public:
         presets << preset;
         return chosenFiles.isEmpty() ? std::nullopt : chosenFiles.takeFirst();
     }
-    std::optional<QString> chooseExportFile(QWidget*, const QString& suggested) override {
-        suggestedExports << suggested;
+    std::optional<QString> chooseExportFile(QWidget*, const QString&) override {
         return exportFiles.isEmpty() ? std::nullopt : exportFiles.takeFirst();
     }
     void inform(QWidget*, const QString& text) override { notices << text; }
@@ -42,7 +41,7 @@ public:
     QStringList warnings, questions;           ///< " [?]" after a question with its icon
     QList<bool> answers;                       ///< Yes (true) or No, in order; then No
     QList<std::optional<QString>> chosenFiles; ///< then cancel
-    QStringList presets, notices, opened, suggestedExports;
+    QStringList presets, notices, opened;
     QList<std::optional<QString>> exportFiles; ///< then cancel
     std::function<void()> whileAsked;
 };
@@ -67,7 +66,6 @@ public:
     QStringList messages;
 };
 
-/** The program's settings store, and emptying it. */
 inline QSettings settingsStore() {
     return QSettings(QSettings::IniFormat, QSettings::UserScope,
                      QStringLiteral("Quillmere Log Analyzer"));
@@ -75,10 +73,8 @@ inline QSettings settingsStore() {
 inline void clearSettings() {
     QSettings settings = settingsStore();
     settings.clear();
-    settings.sync();
 }
 
-/** Shows window and waits until it is active. */
 inline bool activate(QWidget& window) {
     window.show();
     window.activateWindow();
@@ -167,7 +163,7 @@ inline QString columnText(const QTreeView* list, int c) {
     return texts.join(u'|');
 }
 
-/** Appends a row of cell texts to the main list (its key is the first), as a refresh pass does. */
+/** Appends a row of cell texts to the main list, its key the first, as a refresh pass does. */
 inline void addRow(frmMain& window, const QStringList& cells) {
     const SortedList::RowId row = window.addRow(cells[0], cells[0]);
     for (int c = 1; c < cells.size(); ++c)
@@ -180,7 +176,6 @@ inline QString cell(const frmMain& window, const QString& key, int c) {
     return row != SortedList::NoRow ? window.lvRC5()->cellText(row, c) : u"<no row>"_qs;
 }
 
-/** Writes the text of column c in the main list's row of key, as a refresh pass does. */
 inline void setCell(frmMain& window, const QString& key, int c, const QString& text) {
     window.lvRC5()->setCellText(window.findRow(key), c, text);
 }
@@ -235,7 +230,6 @@ struct Program {
     }
     frmMain& window() { return *analyzer->window(); }
     QString column(int c) { return columnText(window().lvRC5(), c); }
-    /** File, Open of path, answered by the fake dialog. */
     void open(const QString& path) {
         dialogs.chosenFiles = {path};
         analyzer->mnuOpen_Click();
