@@ -16,19 +16,10 @@ namespace {
 const QString AllKeys = u"Time Zone,Refresh Rate,AlwaysLoad,ResolveClients,WebStats,"
                         "WebRefreshRate,WebLocal,WebFolder,WebFTPServer,WebFTPUser,WebFTPPass"_s;
 
-/** The first words of what OK took, then the texts stored under keys of "Common", "-" for none. */
-QString outcome(const Preferences& p, const QString& keys = AllKeys, int words = -1) {
-    QStringList texts{u"%1 %2 %3 %4 %5 %6 [%7] [%8] [%9] [%10]"_s.arg(p.TimeZone)
-                          .arg(p.RefreshRate)
-                          .arg(p.ResolveClients)
-                          .arg(p.WebStats)
-                          .arg(p.WebRefreshRate)
-                          .arg(p.WebLocal)
-                          .arg(p.WebFolder, p.WebFTPServer, p.WebFTPUser, p.WebFTPPass)
-                          .split(u' ')
-                          .mid(0, words)
-                          .join(u' ')};
-    for (const QString& key : keys.split(u','))
+/** The texts stored under the keys of "Common", "-" for none. */
+QString stored() {
+    QStringList texts;
+    for (const QString& key : AllKeys.split(u','))
         texts << settingsStore().value(u"Common/"_s + key, u"-"_s).toString();
     return texts.join(u' ');
 }
@@ -129,8 +120,6 @@ private Q_SLOTS:
             p.report.answers = answers(words.value(1));
             p.preferences = {3, 12, false, true, 0, false, u"/srv"_s, u"ftp"_s, u"u"_s, u"pw"_s};
             p.open(false);
-            if (p.report.places.filter(u"frmPreferences:Form_Load"_s) != p.report.places)
-                return u"reported elsewhere"_s;
             QStringList shown{QString::number(p.box<QCheckBox>(u"chkAlways"_s)->checkState())};
             for (int number : p.report.numbers)
                 shown << QString::number(number);
@@ -207,21 +196,20 @@ always I => 0 13 /srv 3 12 0 1 0 1 0 ftp u pw off: txtFolder
                             (dialog.isVisible() ? u" open"_s : QString());
             for (qsizetype i = 0; i < p.report.numbers.size(); ++i)
                 shown += u" %1@%2"_s.arg(p.report.numbers[i]).arg(p.report.places[i]);
-            return shown + u' ' + outcome(p.preferences);
+            return shown + u' ' + stored();
         };
         // Enter in the box takes it as typed, Enter elsewhere is OK; the rest is Cancel. What does
-        // not convert: Ignore skips it; Abort stays, the steps before it taken, nothing saved.
-        table(
-            uR"(enter txtRefresh -3 0 - => 1 -3 0 0 1 0 0 [/srv] [ftp.org] [user name] [p@ss w0rd] -3 0 1 0 1 0 0 /srv ftp.org user name p@ss w0rd
-enter chkResolve -3 0 - => 1 -3 1 0 1 0 0 [/srv] [ftp.org] [user name] [p@ss w0rd] -3 1 1 0 1 0 0 /srv ftp.org user name p@ss w0rd
-enter cmdCancel -3 0 - => 0 -2 5 1 0 30 1 [/srv] [ftp.net] [keys] [s3cret] - - - - - - - - - - -
-escape txtTimeZone -3 0 - => 0 -2 5 1 0 30 1 [/srv] [ftp.net] [keys] [s3cret] - - - - - - - - - - -
-close - -3 0 - => 0 -2 5 1 0 30 1 [/srv] [ftp.net] [keys] [s3cret] - - - - - - - - - - -
-click cmdOk CET 0 A => 0 open 13@frmPreferences:cmdOK_Click -2 5 1 0 30 1 [/srv] [ftp.net] [keys] [s3cret] - - - - - - - - - - -
-click cmdOk CET 0 RA => 0 open 13@frmPreferences:cmdOK_Click 13@frmPreferences:cmdOK_Click -2 5 1 0 30 1 [/srv] [ftp.net] [keys] [s3cret] - - - - - - - - - - -
-click cmdOk CET 0 I => 1 13@frmPreferences:cmdOK_Click -2 1 0 1 0 0 [/srv] [ftp.org] [user name] [p@ss w0rd] -2 1 1 0 1 0 0 /srv ftp.org user name p@ss w0rd
-click cmdOk 1 soon A => 0 open 13@frmPreferences:cmdOK_Click 1 1 0 1 30 1 [/srv] [ftp.net] [keys] [s3cret] - - - - - - - - - - -)"_s,
-            edit);
+        // not convert: Ignore skips it; Abort stays open, nothing saved.
+        table(uR"(enter txtRefresh -3 0 - => 1 -3 0 1 0 1 0 0 /srv ftp.org user name p@ss w0rd
+enter chkResolve -3 0 - => 1 -3 1 1 0 1 0 0 /srv ftp.org user name p@ss w0rd
+enter cmdCancel -3 0 - => 0 - - - - - - - - - - -
+escape txtTimeZone -3 0 - => 0 - - - - - - - - - - -
+close - -3 0 - => 0 - - - - - - - - - - -
+click cmdOk CET 0 A => 0 open 13@frmPreferences:cmdOK_Click - - - - - - - - - - -
+click cmdOk CET 0 RA => 0 open 13@frmPreferences:cmdOK_Click 13@frmPreferences:cmdOK_Click - - - - - - - - - - -
+click cmdOk CET 0 I => 1 13@frmPreferences:cmdOK_Click -2 1 1 0 1 0 0 /srv ftp.org user name p@ss w0rd
+click cmdOk 1 soon A => 0 open 13@frmPreferences:cmdOK_Click - - - - - - - - - - -)"_s,
+              edit);
     }
 
     void namesLook() {
