@@ -129,11 +129,9 @@ private Q_SLOTS:
     void compactingThePath() {
         const QFontMetrics metrics{QFont()};
         const QString path = u"/home/ann/proxy/r2026/conlog11.log"_s; // room: a pixel less than...
-        for (const auto& [room, shown] :
-             {std::pair(path, u"/home/ann/proxy/.../conlog11.log"_s),
-              {u"/home/ann/.../conlog11.log"_s, u"/home/.../conlog11.log"_s},
-              {u".../conlog11.log"_s, u"conlog11.log"_s},
-              {u"conlog1"_s, u"co\u2026"_s}}) {
+        for (const auto& [room, shown] : {std::pair(path, u"/home/ann/proxy/.../conlog11.log"_s),
+                                          {u".../conlog11.log"_s, u"conlog11.log"_s},
+                                          {u"conlog1"_s, u"co\u2026"_s}}) {
             const QString result = compactPath(path, metrics, metrics.horizontalAdvance(room) - 1);
             QVERIFY2(result == shown || (shown.endsWith(u'\u2026') && result.startsWith(u'c') &&
                                          result.endsWith(u'g') && result.contains(u'\u2026')),

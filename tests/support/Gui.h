@@ -1,6 +1,5 @@
 #pragma once
-// For the tests of the windows: fakes of the boxes and the tray, the running program over fakes
-// of everything outside (Timer1 ticking fast), and what a window shows, as text.
+// Fakes of the boxes and the tray, the running program over fakes, what a window shows as text.
 
 #include "Fakes.h"
 
@@ -170,7 +169,6 @@ inline void addRow(frmMain& window, const QStringList& cells) {
         window.lvRC5()->setCellText(row, c, cells[c]);
 }
 
-/** The text of column c in the main list's row of key. */
 inline QString cell(const frmMain& window, const QString& key, int c) {
     const SortedList::RowId row = window.findRow(key);
     return row != SortedList::NoRow ? window.lvRC5()->cellText(row, c) : u"<no row>"_qs;
@@ -180,7 +178,6 @@ inline void setCell(frmMain& window, const QString& key, int c, const QString& t
     window.lvRC5()->setCellText(window.findRow(key), c, text);
 }
 
-/** Makes the row of key the selected one; none for an empty key. */
 inline void selectRow(frmMain& window, const QString& key) {
     window.lvRC5()->selectRow(window.findRow(key));
     if (key.isEmpty())
