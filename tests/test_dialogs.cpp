@@ -32,11 +32,11 @@ QList<ErrorAnswer> answers(const QString& letters) {
     return list;
 }
 
-/** The preferences dialog over preferences as a first start reads them, shown and active. */
+/** The preferences dialog over some preferences, shown and active. */
 struct Prefs {
     ScriptedErrorReport report;
     ErrorReporter reporter{report};
-    Preferences preferences{-2,   5,         true,         false,     30,
+    Preferences preferences{-2,   5,         false,        false,     30,
                             true, u"/srv"_s, u"ftp.net"_s, u"keys"_s, u"s3cret"_s};
     std::optional<frmPreferences> dialog;
     frmPreferences& open(bool show = true) {
@@ -93,6 +93,10 @@ private Q_SLOTS:
             u"txtRefresh Label3:sec chkAlways:On startup load previous file chkResolve:"_s));
         QCOMPARE(layoutFaults(&dialog, {u"fraWeb+chkWeb"_s}), QString());
         QVERIFY(static_cast<QPushButton*>(dialog.focusWidget())->isDefault());
+        QString order; // Tab from OK: Cancel, then the general boxes from the bottom up
+        for (int i = 0; i < 4; ++i, QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab))
+            order += QApplication::focusWidget()->objectName() + u' ';
+        QCOMPARE(order, u"cmdOk cmdCancel chkResolve txtRefresh "_s);
         QCOMPARE(p.box(u"txtPass"_s)->displayText(), u"******"_s);
         // "Web stats" enables its frame, and the folder or FTP boxes by the option.
         QVERIFY(frmPreferences::windowBackground() != frmPreferences::buttonFace());
@@ -196,14 +200,14 @@ always I => 0 13 /srv 3 12 0 1 0 1 0 ftp u pw off: txtFolder
         };
         // Enter in the box takes it as typed, Enter elsewhere is OK; the rest is Cancel. What does
         // not convert: Ignore skips it; Abort stays open, nothing saved.
-        table(uR"(enter txtRefresh -3 0 - => 1 -3 0 1 0 1 0 0 /srv ftp.org user name p@ss w0rd
-enter chkResolve -3 0 - => 1 -3 1 1 0 1 0 0 /srv ftp.org user name p@ss w0rd
+        table(uR"(enter txtRefresh -3 0 - => 1 -3 0 1 1 1 0 0 /srv ftp.org user name p@ss w0rd
+enter chkResolve -3 0 - => 1 -3 1 1 1 1 0 0 /srv ftp.org user name p@ss w0rd
 enter cmdCancel -3 0 - => 0 - - - - - - - - - - -
 escape txtTimeZone -3 0 - => 0 - - - - - - - - - - -
 close - -3 0 - => 0 - - - - - - - - - - -
 click cmdOk CET 0 A => 0 open 13@frmPreferences:cmdOK_Click - - - - - - - - - - -
 click cmdOk CET 0 RA => 0 open 13@frmPreferences:cmdOK_Click 13@frmPreferences:cmdOK_Click - - - - - - - - - - -
-click cmdOk CET 0 I => 1 13@frmPreferences:cmdOK_Click -2 1 1 0 1 0 0 /srv ftp.org user name p@ss w0rd
+click cmdOk CET 0 I => 1 13@frmPreferences:cmdOK_Click -2 1 1 1 1 0 0 /srv ftp.org user name p@ss w0rd
 click cmdOk 1 soon A => 0 open 13@frmPreferences:cmdOK_Click - - - - - - - - - - -)"_s,
               edit);
     }

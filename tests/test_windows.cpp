@@ -106,7 +106,8 @@ private Q_SLOTS:
             QLabel* status = window.statusPanel(1);
             QLabel* clock = window.statusPanel(2);
             const int statusWidth = status->width();
-            window.showMinimized(); // minimised and back: as it was
+            QCOMPARE(clock->minimumWidth(), Twips::toPixelsX(500)); // empty, it keeps this width
+            window.showMinimized();                                 // minimised and back: as it was
             QTRY_VERIFY(window.isMinimized());
             window.showNormal();
             QTRY_COMPARE(geometries(), expected);
@@ -224,6 +225,7 @@ private Q_SLOTS:
         window->resize(window->size() + QSize(90, 60)); // the list keeps its margins, the name
         QTRY_COMPARE(window->lvDetail()->geometry(), list.adjusted(0, 0, 90, 60));
         QCOMPARE(window->labName()->geometry(), name.adjusted(0, 0, 90, 0));
+        QCOMPARE(window->labName()->geometry().right(), window->lvDetail()->geometry().right());
         window->resize(name.x() - 5, window->height()); // its edge; too narrow for it, it stays
         QTRY_COMPARE(window->lvDetail()->width(), name.x() - 5 - window->layoutMargins().listWidth);
         QCOMPARE(window->labName()->width(), name.width() + 90);
