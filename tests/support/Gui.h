@@ -1,6 +1,5 @@
 #pragma once
-// For the tests of the windows: fakes of the boxes and the tray, the running program over fakes
-// of everything outside (Timer1 ticking fast), and what a window shows, as text.
+// Fakes of the boxes and the tray, the running program over fakes, what a window shows as text.
 
 #include "Fakes.h"
 
@@ -25,8 +24,7 @@ public:
         presets << preset;
         return chosenFiles.isEmpty() ? std::nullopt : chosenFiles.takeFirst();
     }
-    std::optional<QString> chooseExportFile(QWidget*, const QString& suggested) override {
-        suggestedExports << suggested;
+    std::optional<QString> chooseExportFile(QWidget*, const QString&) override {
         return exportFiles.isEmpty() ? std::nullopt : exportFiles.takeFirst();
     }
     void inform(QWidget*, const QString& text) override { notices << text; }
@@ -42,7 +40,7 @@ public:
     QStringList warnings, questions;           ///< " [?]" after a question with its icon
     QList<bool> answers;                       ///< Yes (true) or No, in order; then No
     QList<std::optional<QString>> chosenFiles; ///< then cancel
-    QStringList presets, notices, opened, suggestedExports;
+    QStringList presets, notices, opened;
     QList<std::optional<QString>> exportFiles; ///< then cancel
     std::function<void()> whileAsked;
 };
@@ -67,7 +65,6 @@ public:
     QStringList messages;
 };
 
-/** The program's settings store, and emptying it. */
 inline QSettings settingsStore() {
     return QSettings(QSettings::IniFormat, QSettings::UserScope,
                      QStringLiteral("Quillmere Log Analyzer"));
@@ -75,10 +72,8 @@ inline QSettings settingsStore() {
 inline void clearSettings() {
     QSettings settings = settingsStore();
     settings.clear();
-    settings.sync();
 }
 
-/** Shows window and waits until it is active. */
 inline bool activate(QWidget& window) {
     window.show();
     window.activateWindow();
@@ -167,25 +162,22 @@ inline QString columnText(const QTreeView* list, int c) {
     return texts.join(u'|');
 }
 
-/** Appends a row of cell texts to the main list (its key is the first), as a refresh pass does. */
+/** Appends a row of cell texts to the main list, its key the first, as a refresh pass does. */
 inline void addRow(frmMain& window, const QStringList& cells) {
     const SortedList::RowId row = window.addRow(cells[0], cells[0]);
     for (int c = 1; c < cells.size(); ++c)
         window.lvRC5()->setCellText(row, c, cells[c]);
 }
 
-/** The text of column c in the main list's row of key. */
 inline QString cell(const frmMain& window, const QString& key, int c) {
     const SortedList::RowId row = window.findRow(key);
     return row != SortedList::NoRow ? window.lvRC5()->cellText(row, c) : u"<no row>"_qs;
 }
 
-/** Writes the text of column c in the main list's row of key, as a refresh pass does. */
 inline void setCell(frmMain& window, const QString& key, int c, const QString& text) {
     window.lvRC5()->setCellText(window.findRow(key), c, text);
 }
 
-/** Makes the row of key the selected one; none for an empty key. */
 inline void selectRow(frmMain& window, const QString& key) {
     window.lvRC5()->selectRow(window.findRow(key));
     if (key.isEmpty())
@@ -235,7 +227,6 @@ struct Program {
     }
     frmMain& window() { return *analyzer->window(); }
     QString column(int c) { return columnText(window().lvRC5(), c); }
-    /** File, Open of path, answered by the fake dialog. */
     void open(const QString& path) {
         dialogs.chosenFiles = {path};
         analyzer->mnuOpen_Click();
