@@ -21,16 +21,19 @@ class Context:
         return subprocess.run([f"{self.build}/tools/{args[0]}", *map(str, args[1:])], capture_output=True, text=True,
                               encoding="latin-1", **kwargs).stdout
 
-    def start(self, label, settle=None, args=(), **settings):
+    def start(self, label, settle=None, args=(), opened=None, **settings):
         """Starts the program (a processing run every tick, no name lookups, no quiet-client alert)
-        with args on its command line; with settle, waits until it has read that log."""
+        with args on its command line; opens the log opened with File, Open; with settle or
+        opened, waits until it has read that log."""
         self.sandbox.set_settings(**{"ResolveClients": 0, "QuietClientHours": 0, "Refresh_Rate": 1, "AlwaysLoad": 1}
                                   | settings)
         app = App(self, label, args)
         self.apps.append(app)
         app.wait_window(main=True)
-        if settle:
-            app.wait_settled([settle])
+        if opened:
+            app.open_log(opened)
+        if settle or opened:
+            app.wait_settled([settle or opened])
         return app
 
     def make_log(self, name, lines, seed, append=False):
@@ -109,9 +112,7 @@ def exits(app):
 def first_run(ctx, lines, seed):
     """Run 1 opens a new log and exits: the log, what it saved, and the file's bytes."""
     path = ctx.make_log("conlog.log", lines, seed)
-    app = ctx.start("run1")
-    app.open_log(path)
-    app.wait_settled([path])
+    app = ctx.start("run1", opened=path)
     exits(app)
     same(ctx.saved(), count(path), "stats file after run 1")
     return path, ctx.saved(), ctx.stats_bytes()
@@ -126,9 +127,7 @@ def restart(ctx):
     data, path = open(source, "rb").read(), f"{ctx.sandbox.logs}/conlog.log"
     cut = data.index(b" --> sent rc5 ", len(data) // 2) + 15  # after the count's first digit
     open(path, "wb").write(data[:cut])
-    app = ctx.start("run1")
-    app.open_log(path)
-    app.wait_settled([path])
+    app = ctx.start("run1", opened=path)
     exits(app)
     same(ctx.saved(), count(path), "stats file after run 1 (the unfinished line held back)")
     open(path, "ab").write(data[cut:])  # finished while the program is off
@@ -225,9 +224,7 @@ def next_log(ctx):
     """File, Switch to next log file, Yes: the next log, made later, is counted on top; the old
     log's later lines are not."""
     log07 = ctx.make_log("conlog07.log", 5000, 91)
-    app = ctx.start("run1")
-    app.open_log(log07)
-    app.wait_settled([log07])
+    app = ctx.start("run1", opened=log07)
     before = count(log07)
     app.menu("alt+f", "s")
     box = app.wait_window(exclude=[app.main])
@@ -245,9 +242,7 @@ def sigterm(ctx):
     that is a FIFO and "AlwaysLoad" 0: No reads nothing, and SIGTERM ends the program saying on
     standard error what it could not write."""
     path = ctx.make_log("conlog.log", 20000, 23)
-    app = ctx.start("run1")
-    app.open_log(path)
-    app.wait_settled([path])
+    app = ctx.start("run1", opened=path)
     os.kill(app.pid, signal.SIGTERM)
     check(app.wait_exit(60) == 0, "the program did not end with status 0 after SIGTERM")
     saved = ctx.saved()

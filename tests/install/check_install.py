@@ -34,19 +34,16 @@ def check_install(build, prefix):
         problems.append(f"{exe} --version does not name the program")
     if run("desktop-file-validate", desktop).strip():
         problems.append("desktop-file-validate has remarks")
-    with open(desktop, encoding="utf-8") as f:
-        entry = dict(row.split("=", 1) for row in f.read().splitlines() if "=" in row)
+    entry = dict(row.split("=", 1) for row in open(desktop, encoding="utf-8").read().splitlines() if "=" in row)
     if (entry.get("Exec"), entry.get("Icon")) != (f"{EXE} %f", EXE):
         problems.append(f"the menu entry runs {entry.get('Exec')!r} with icon {entry.get('Icon')!r}")
     run("appstreamcli", "validate", "--no-net", metainfo)
     if ET.parse(metainfo).getroot().findtext("launchable") != f"{APP_ID}.desktop":
         problems.append("the metainfo does not name the menu entry")
-    for path in icons:
-        with open(path, "rb") as f:
-            head = f.read(24)
-        size = path.split("/")[-3]
-        if head[:8] != b"\x89PNG\r\n\x1a\n" or "%dx%d" % struct.unpack(">II", head[16:24]) != size:
-            problems.append(f"{path} is not a PNG of {size}")
+    for path in icons:  # PNGs of the size their folder names
+        head = open(path, "rb").read(24)
+        if head[:8] != b"\x89PNG\r\n\x1a\n" or "%dx%d" % struct.unpack(">II", head[16:24]) != path.split("/")[-3]:
+            problems.append(f"{path} is not a PNG of its folder's size")
     if not ET.parse(svg).getroot().tag.endswith("svg"):
         problems.append(f"{svg} is not an SVG image")
 
