@@ -1,7 +1,6 @@
 // The running program, Timer1 ticking throughout: start-up, refresh passes, the commands, keys,
 // messages and shut-down; with them what a pass drives: the re-sort and the chart's days.
 #include "support/Gui.h"
-#include "support/ListTexts.h"
 
 #include "persistence/Settings.h"
 #include "persistence/StatsFile.h"

@@ -1,5 +1,4 @@
-// The preferences and the names dialog: looks, filling, the lost-focus corrections, the enabling
-// by "Web stats", the ways out with OK's conversions and errors, the names file byte for byte.
+// The preferences and names dialogs: looks, filling, corrections, enabling, ways out, names file.
 #include "support/Gui.h"
 
 #include "naming/ClientNames.h"
@@ -13,25 +12,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString AllKeys = u"Time Zone,Refresh Rate,AlwaysLoad,ResolveClients,WebStats,"
-                        "WebRefreshRate,WebLocal,WebFolder,WebFTPServer,WebFTPUser,WebFTPPass"_s;
-
-/** The texts stored under the keys of "Common", "-" for none. */
-QString stored() {
-    QStringList texts;
-    for (const QString& key : AllKeys.split(u','))
-        texts << settingsStore().value(u"Common/"_s + key, u"-"_s).toString();
-    return texts.join(u' ');
-}
-
-/** Error answers from letters: A(bort), R(etry), I(gnore). */
-QList<ErrorAnswer> answers(const QString& letters) {
-    QList<ErrorAnswer> list;
-    for (QChar c : letters)
-        list << ErrorAnswer(u"ARI"_s.indexOf(c));
-    return list;
-}
-
 /** The preferences dialog over some preferences, shown and active. */
 struct Prefs {
     ScriptedErrorReport report;
@@ -39,6 +19,10 @@ struct Prefs {
     Preferences preferences{-2,   5,         false,        false,     30,
                             true, u"/srv"_s, u"ftp.net"_s, u"keys"_s, u"s3cret"_s};
     std::optional<frmPreferences> dialog;
+    void answer(const QString& letters) { // A(bort), R(etry), I(gnore)
+        for (QChar c : letters)
+            report.answers << ErrorAnswer(u"ARI"_s.indexOf(c));
+    }
     frmPreferences& open(bool show = true) {
         dialog.emplace(preferences, reporter);
         if (show && !activate(*dialog))
@@ -98,7 +82,6 @@ private Q_SLOTS:
             order += QApplication::focusWidget()->objectName() + u' ';
         QCOMPARE(order, u"cmdOk cmdCancel chkResolve txtRefresh "_s);
         QCOMPARE(p.box(u"txtPass"_s)->displayText(), u"******"_s);
-        // "Web stats" enables its frame, and the folder or FTP boxes by the option.
         QVERIFY(frmPreferences::windowBackground() != frmPreferences::buttonFace());
         const QString all = u"Label4 txtWebRefresh optFolder txtFolder optFtp txtFtpServer Label5 "
                             "txtUser Label6 txtPass"_s;
@@ -117,7 +100,7 @@ private Q_SLOTS:
             if (words[0] != u"-"_s) // absent
                 settingsStore().setValue(u"Common/AlwaysLoad"_s, words[0]);
             Prefs p;
-            p.report.answers = answers(words.value(1));
+            p.answer(words.value(1));
             p.preferences = {3, 12, false, true, 0, false, u"/srv"_s, u"ftp"_s, u"u"_s, u"pw"_s};
             p.open(false);
             QStringList shown{QString::number(p.box<QCheckBox>(u"chkAlways"_s)->checkState())};
@@ -173,7 +156,7 @@ always I => 0 13 /srv 3 12 0 1 0 1 0 ftp u pw off: txtFolder
             init();
             Prefs p;
             frmPreferences& dialog = p.open();
-            p.report.answers = answers(w[4]);
+            p.answer(w[4]);
             p.type(u"txtTimeZone"_s, w[2]);
             for (const QString& name : {u"chkAlways"_s, u"chkResolve"_s, u"chkWeb"_s, u"optFtp"_s})
                 p.click(name);
@@ -187,16 +170,19 @@ always I => 0 13 /srv 3 12 0 1 0 1 0 ftp u pw off: txtFolder
                 dialog.close();
             else if (w[0] == u"click"_s)
                 p.click(w[1]);
-            else {
-                p.box<QWidget>(w[1])->setFocus(Qt::TabFocusReason);
-                QTest::keyClick(p.box<QWidget>(w[1]),
-                                w[0] == u"enter"_s ? Qt::Key_Return : Qt::Key_Escape);
-            }
+            else
+                p.box<QWidget>(w[1])->setFocus(Qt::TabFocusReason),
+                    QTest::keyClick(p.box<QWidget>(w[1]),
+                                    w[0] == u"enter"_s ? Qt::Key_Return : Qt::Key_Escape);
             QString shown = QString::number(dialog.result() == QDialog::Accepted) +
                             (dialog.isVisible() ? u" open"_s : QString());
             for (qsizetype i = 0; i < p.report.numbers.size(); ++i)
                 shown += u" %1@%2"_s.arg(p.report.numbers[i]).arg(p.report.places[i]);
-            return shown + u' ' + stored();
+            for (const QString& key : u"Time Zone,Refresh Rate,AlwaysLoad,ResolveClients,WebStats,"
+                                      "WebRefreshRate,WebLocal,WebFolder,WebFTPServer,WebFTPUser,"
+                                      "WebFTPPass"_s.split(u','))
+                shown += u' ' + settingsStore().value(u"Common/"_s + key, u"-"_s).toString();
+            return shown;
         };
         // Enter in the box takes it as typed, Enter elsewhere is OK; the rest is Cancel. What does
         // not convert: Ignore skips it; Abort stays open, nothing saved.

@@ -1,5 +1,4 @@
-// The main window, the detail window and the tray: their looks, the margin layout, sorting by
-// header clicks, the menus, the tab change, the detail window's rows and saved placement.
+// The main and detail windows and the tray: looks, layout, sorting, menus, rows, placement.
 #include "support/Gui.h"
 
 #include "naming/ClientNames.h"
@@ -85,7 +84,6 @@ private Q_SLOTS:
                  "mnuExport:&Export list...:Ctrl+E=2 mnuSeparator:: mnuExit:E&xit:Ctrl+Q=2 :&Edit: "
                  "mnuPreferences:&Preferences...:Ctrl+P=2 mnuNames:&Names...:Ctrl+N=2 "
                  "mnuHosts:&Hosts file:=1 mnuSeparator2:: mnuQuiet:&Quiet-client alert...:=1"_s);
-        QCOMPARE(command, commands.size());
     }
 
     void layoutFollowsTheSize() {
@@ -103,19 +101,17 @@ private Q_SLOTS:
             for (QRect& r : expected) // the panel keeps its height
                 r.adjust(0, 0, change.width(), &r == &expected[2] ? 0 : change.height());
             QTRY_COMPARE(geometries(), expected);
-            QLabel* status = window.statusPanel(1);
-            QLabel* clock = window.statusPanel(2);
+            QLabel *status = window.statusPanel(1), *clock = window.statusPanel(2);
             const int statusWidth = status->width();
             QCOMPARE(clock->minimumWidth(), Twips::toPixelsX(500)); // empty, it keeps this width
             window.showMinimized();                                 // minimised and back: as it was
             QTRY_VERIFY(window.isMinimized());
             window.showNormal();
             QTRY_COMPARE(geometries(), expected);
-            // A client area lower than the list's margin: only the list's height stays.
-            const frmMain::LayoutMargins m = window.layoutMargins();
+            const frmMain::LayoutMargins m = window.layoutMargins(); // lower than the list's margin
             window.resize(window.width() + 30,
                           window.height() - window.clientSize().height() + m.listHeight - 10);
-            QTRY_COMPARE(window.tabMain()->height(), m.listHeight - 10 - m.tabHeight);
+            QTRY_COMPARE(window.tabMain()->height(), m.listHeight - 10 - m.tabHeight); // list stays
             QCOMPARE(window.lvRC5()->size(), expected[1].size() + QSize(30, 0));
             // Status panel 1 takes what the window gains, not what its text needs; panel 2 does.
             QTRY_COMPARE(status->width(), statusWidth + 30);
@@ -172,13 +168,10 @@ private Q_SLOTS:
         addRow(window, {u"rc5"_s});
         QList<int> passes; // the tab of each pass over an empty list; the timer ticks meanwhile
         window.setRefreshHandler([&] {
-            if (window.lvRC5()->model()->rowCount() == 0) {
-                passes << window.currentTab();
-                addRow(window, {u"ogr"_s});
-            }
+            if (window.lvRC5()->model()->rowCount() == 0)
+                passes << window.currentTab(), addRow(window, {u"ogr"_s});
         });
-        // An event already queued runs before the list is emptied.
-        QMetaObject::invokeMethod(
+        QMetaObject::invokeMethod( // an event already queued runs before the list is emptied
             &window, [&] { addRow(window, {u"queued"_s}); }, Qt::QueuedConnection);
         window.tabMain()->setCurrentIndex(1);
         QCOMPARE(passes, QList<int>{1});
@@ -189,12 +182,8 @@ private Q_SLOTS:
         QTest::mouseDClick(window.lvRC5()->viewport(), Qt::LeftButton, {}, at);
         QVERIFY(doubleClicks.size() == 1 && window.selectedRowKey() == u"ogr"_s);
         QList<int> modes; // the close box only hides (the close is cancelled), unload closes
-        window.setQueryUnloadHandler([&](int mode) {
-            modes << mode;
-            return mode == 0;
-        });
-        QVERIFY(!window.close() && window.isVisible());
-        QVERIFY(window.unload() && !window.isVisible());
+        window.setQueryUnloadHandler([&](int mode) { return modes << mode, mode == 0; });
+        QVERIFY(!window.close() && window.isVisible() && window.unload() && !window.isVisible());
         QCOMPARE(modes, (QList<int>{0, 1}));
     }
 
@@ -220,8 +209,7 @@ private Q_SLOTS:
                 window->Timer1()->isActive());
         QCOMPARE(layoutFaults(window), QString());
         QVERIFY(QTest::qWaitForWindowExposed(window));
-        const QRect list = window->lvDetail()->geometry();
-        const QRect name = window->labName()->geometry();
+        const QRect list = window->lvDetail()->geometry(), name = window->labName()->geometry();
         window->resize(window->size() + QSize(90, 60)); // the list keeps its margins, the name
         QTRY_COMPARE(window->lvDetail()->geometry(), list.adjusted(0, 0, 90, 60));
         QCOMPARE(window->labName()->geometry(), name.adjusted(0, 0, 90, 0));
@@ -271,17 +259,14 @@ private Q_SLOTS:
         QTRY_VERIFY(ticks.size() >= 2);
         d.count("12/07/26", 61);
         QTRY_COMPARE(columnText(list, 1), u"     5|     7|1234567|     2|    43*|    61*"_s);
-        QCOMPARE(columnText(d.show(u"RC5<All-clients>"_s)->lvDetail(), 1),
-                 u"    70*"_s); // the project's
+        QCOMPARE(columnText(d.show(u"RC5<All-clients>"_s)->lvDetail(), 1), u"    70*"_s); // all
         QVERIFY(d.report.places.isEmpty());
     }
 
     void detailPlacementIsShared() {
         Details d;
-        d.owner.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d.owner));
-        frmDetail* first = d.show(u"RC5alice"_s);
-        frmDetail* ogr = d.show(u"OGRalice"_s);
+        QVERIFY(activate(d.owner));
+        frmDetail *first = d.show(u"RC5alice"_s), *ogr = d.show(u"OGRalice"_s);
         QVERIFY(frmDetail::findOpen(&d.owner, u"RC5alice"_s) == first &&
                 frmDetail::findOpen(&d.owner, u"OGRalice"_s) == ogr);
         d.owner.showMinimized(); // hidden with the owner, back with it
@@ -295,7 +280,6 @@ private Q_SLOTS:
         QTRY_COMPARE(ogr->geometry(), QRect(60, 40, 280, 230));
         QVERIFY(ogr->close()); // its place and sort go into "Details"; the next window opens so
         frmDetail* next = d.show(u"RC5bob"_s);
-        QVERIFY(QTest::qWaitForWindowExposed(next));
         QTRY_COMPARE(next->geometry(), QRect(60, 40, 280, 230));
         QVERIFY(next->lvDetail()->sortKey() == 1 && settingsStore().contains(u"Details/Left"_s) &&
                 d.report.places.isEmpty());
@@ -310,8 +294,7 @@ private Q_SLOTS:
               {true, true, Reason::Context},
               {false, true, Reason::DoubleClick}}) {
             FakeTray tray;
-            tray.available = available;
-            tray.doubleClicks = doubleClicks;
+            std::tie(tray.available, tray.doubleClicks) = std::pair(available, doubleClicks);
             QWidget main;
             frmHidden hidden(main, &tray);
             hidden.Form_Load();
@@ -328,15 +311,13 @@ private Q_SLOTS:
             shown += QString::number(main.isVisible() && !main.isMinimized());
             QSignalSpy exits(&hidden, &frmHidden::exitRequested);
             tray.menu->actions().at(2)->trigger();
-            QCOMPARE(exits.size(), 1);
             hidden.Form_Unload();
-            QVERIFY(!tray.shown);
+            QVERIFY(exits.size() == 1 && !tray.shown);
             CSysTrayIcon icon(tray);
             QVERIFY(!icon.HideIcon() && icon.ShowIcon() == available && !icon.ShowIcon() &&
                     tray.shown == available);
         }
-        QCOMPARE(shown, u"10101"_s); // double click, click, click where no double clicks come,
-                                     // right click (the tray's menu), no tray
+        QCOMPARE(shown, u"10101"_s); // double, single, single where no doubles come, right, no tray
         FakeTray tray;
         CSysTrayIcon icon(tray);
         const QString a61 =

@@ -12,7 +12,6 @@
 #include <QTest>
 #include <QtWidgets>
 
-/** Boxes and a file dialog that answer from a script and record what they were asked. */
 class FakeDialogs : public IUserDialogs {
 public:
     void warn(QWidget*, const QString& text) override { asked(warnings, text); }
@@ -28,14 +27,9 @@ public:
         return exportFiles.isEmpty() ? std::nullopt : exportFiles.takeFirst();
     }
     void inform(QWidget*, const QString& text) override { notices << text; }
-    bool openWithDesktop(const QString& path) override {
-        opened << path;
-        return true;
-    }
+    bool openWithDesktop(const QString& path) override { return opened << path, true; }
     void asked(QStringList& list, const QString& text) {
-        list << text;
-        if (whileAsked)
-            whileAsked();
+        list << text, whileAsked ? whileAsked() : void();
     }
     QStringList warnings, questions;           ///< " [?]" after a question with its icon
     QList<bool> answers;                       ///< Yes (true) or No, in order; then No
@@ -45,7 +39,6 @@ public:
     std::function<void()> whileAsked;
 };
 
-/** A notification area that keeps what it was given; click() reports a click on the icon. */
 class FakeTray : public TrayIcon {
 public:
     bool isSystemTrayAvailable() const override { return available; }
@@ -70,8 +63,7 @@ inline QSettings settingsStore() {
                      QStringLiteral("Quillmere Log Analyzer"));
 }
 inline void clearSettings() {
-    QSettings settings = settingsStore();
-    settings.clear();
+    settingsStore().clear();
 }
 
 inline bool activate(QWidget& window) {
@@ -80,7 +72,6 @@ inline bool activate(QWidget& window) {
     return QTest::qWaitForWindowActive(&window);
 }
 
-/** A window's title, font, and whether it has an icon, is modal and of a fixed size. */
 inline QString look(const QWidget* w) {
     return w->windowTitle() + u'|' + w->font().family() + u' ' +
            QString::number(w->font().pointSizeF()) +
@@ -89,8 +80,7 @@ inline QString look(const QWidget* w) {
            (w->minimumSize() == w->maximumSize() ? u"|fixed"_qs : u""_qs);
 }
 
-/** Whether w and every widget up to root are the program's own: named, and not Qt's parts. */
-inline bool designed(const QWidget* w, const QWidget* root) {
+inline bool designed(const QWidget* w, const QWidget* root) { // named, not one of Qt's parts
     for (; w && w != root; w = w->parentWidget())
         if (w->objectName().isEmpty() || w->objectName().startsWith(u"qt_"))
             return false;
@@ -151,15 +141,28 @@ inline QString columns(const QTreeView* list) {
     return items.join(u' ');
 }
 
-/** The texts of column c, top to bottom as shown, "|" between; "*" after a bold cell. */
-inline QString columnText(const QTreeView* list, int c) {
+inline bool shownBold(const QTreeView& list, int row, int c) {
+    return list.model()->index(row, c).data(Qt::FontRole).value<QFont>().bold();
+}
+
+/** The texts of column c, top to bottom as shown; with markBold, "*" after a bold cell. */
+inline QStringList columnTexts(const QTreeView& list, int c, bool markBold = false) {
     QStringList texts;
-    for (int row = 0; row < list->model()->rowCount(); ++row) {
-        const QModelIndex cell = list->model()->index(row, c);
-        texts << cell.data().toString() +
-                     (cell.data(Qt::FontRole).value<QFont>().bold() ? u"*"_qs : u""_qs);
-    }
-    return texts.join(u'|');
+    for (int row = 0; row < list.model()->rowCount(); ++row)
+        texts << list.model()->index(row, c).data().toString() +
+                     (markBold && shownBold(list, row, c) ? u"*"_qs : u""_qs);
+    return texts;
+}
+
+inline QString columnText(const QTreeView* list, int c) {
+    return columnTexts(*list, c, true).join(u'|');
+}
+
+inline QStringList shownRow(const QTreeView& list, int row) {
+    QStringList cells;
+    for (int c = 0; c < list.model()->columnCount(); ++c)
+        cells << list.model()->index(row, c).data().toString();
+    return cells;
 }
 
 /** Appends a row of cell texts to the main list, its key the first, as a refresh pass does. */
@@ -227,10 +230,7 @@ struct Program {
     }
     frmMain& window() { return *analyzer->window(); }
     QString column(int c) { return columnText(window().lvRC5(), c); }
-    void open(const QString& path) {
-        dialogs.chosenFiles = {path};
-        analyzer->mnuOpen_Click();
-    }
+    void open(const QString& path) { dialogs.chosenFiles = {path}, analyzer->mnuOpen_Click(); }
     FakeClock clock;
     ScriptedErrorReport errors;
     FakeDialogs dialogs;
