@@ -201,20 +201,19 @@ private Q_SLOTS:
     }
 
     void placementWrittenBackAsRead_data() {
-        QTest::addColumn<QString>("key"); // section/key=text, and whether the text gives a window
-        QTest::addColumn<bool>("kept");   // that can be seen, so is written back as it was
-        QTest::addRow("left") << u"Common/Left=1000"_s << true;
-        QTest::addRow("height with a fraction") << u"Common/Height=4000.5"_s << true;
-        QTest::addRow("width 0") << u"Common/Width=0"_s << false;
-        QTest::addRow("height 5e10") << u"Common/Height=5e10"_s << false;
-        QTest::addRow("far left") << u"Common/Left=-1e9"_s << false;
+        QTest::addColumn<QString>("key"); // key=text in "Common", and whether the text gives a
+        QTest::addColumn<bool>("kept");   // window that can be seen, so is written back as it was
+        QTest::addRow("left") << u"Left=1000"_s << true;
+        QTest::addRow("height with a fraction") << u"Height=4000.5"_s << true;
+        QTest::addRow("width 0") << u"Width=0"_s << false;
+        QTest::addRow("height 5e10") << u"Height=5e10"_s << false;
+        QTest::addRow("far left") << u"Left=-1e9"_s << false;
     }
     void placementWrittenBackAsRead() {
         QFETCH(QString, key);
         QFETCH(bool, kept);
-        const QString section = key.section(u'/', 0, 0),
-                      name = key.section(u'/', 1).section(u'=', 0, 0);
-        SaveSetting(section, name, key.section(u'=', 1));
+        const QString name = key.section(u'=', 0, 0), text = key.section(u'=', 1);
+        SaveSetting(SettingsKey::Common, name, text);
         {
             Program p(m_dir->path());
             p.analyzer->Form_Load();
@@ -223,7 +222,7 @@ private Q_SLOTS:
                     shown.intersects(QGuiApplication::primaryScreen()->availableGeometry()));
             p.analyzer->shutDown();
         }
-        QCOMPARE(GetSetting(section, name) == key.section(u'=', 1), kept);
+        QCOMPARE(GetSetting(SettingsKey::Common, name) == text, kept);
     }
 
     void refreshPasses() {
