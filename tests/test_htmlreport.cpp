@@ -97,11 +97,10 @@ a&amp;Å => <TR>|<TD>a&amp;amp;&#197;</TD>|<TD>&nbsp;</TD>|</TR>|)"_s,
                   p.WebRefreshRate = w[0].toInt();
                   p.WebFolder = m_dir.path();
                   ReportSchedule schedule;
-                  bool fail = false;
                   QString seen;
                   for (int pass = 0; pass < 9; ++pass) {
                       const QString change = w.value(pass + 1);
-                      fail = change.startsWith(u'x');
+                      const bool fail = change.startsWith(u'x');
                       p.WebStats = change == u"o"_s ? false : change == u"n"_s || p.WebStats;
                       if (change == u"e"_s)
                           p.WebFolder.clear();
@@ -118,9 +117,8 @@ a&amp;Å => <TR>|<TD>a&amp;amp;&#197;</TD>|<TD>&nbsp;</TD>|</TR>|)"_s,
         // TEMP, XDG_RUNTIME_DIR ("-": unset, below the test's folder) => the FTP option's folder
         const QByteArray base = QFile::encodeName(m_dir.path()) + '/';
         QVERIFY(QDir(m_dir.path()).mkpath(u"temp"_s) && QDir(m_dir.path()).mkpath(u"run"_s));
-        QFile::setPermissions(m_dir.filePath(u"run"_s), QFileDevice::ReadOwner |
-                                                            QFileDevice::WriteOwner |
-                                                            QFileDevice::ExeOwner);
+        QFile::setPermissions(m_dir.filePath(u"run"_s),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         table(uR"(
 temp run => temp
 _ run => run
