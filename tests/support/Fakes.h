@@ -87,8 +87,7 @@ private:
     bool m_active = false;
 };
 
-/** The whole file, or "<unreadable>". */
-inline QByteArray readFile(const QString& path) {
+inline QByteArray readFile(const QString& path) { // or "<unreadable>"
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
@@ -100,7 +99,6 @@ inline bool writeFile(const QString& path, const QByteArray& bytes, bool append 
            file.write(bytes) == bytes.size();
 }
 
-/** Empties folder, keeping the folder itself. */
 inline void emptyFolder(const QString& folder) {
     QDir(folder).removeRecursively();
     QDir().mkpath(folder);
@@ -112,7 +110,6 @@ inline QByteArray logLine(const QByteArray& message, const QByteArray& date = "1
     return date + ' ' + time + ' ' + message + "\r\r\n";
 }
 
-/** An RC5 return of blocks by client. */
 inline QByteArray returnLine(const QByteArray& client, int blocks,
                              const QByteArray& time = "08:00:00") {
     return logLine("Client " + client + " --> sent rc5 " + QByteArray::number(blocks) + " blocks",
@@ -127,7 +124,6 @@ inline QByteArray manyReturns(int from, int n) {
     return log;
 }
 
-/** The blocks manyReturns(from, n) returns. */
 inline qint32 blocksOf(int from, int n) {
     qint32 sum = 0;
     for (int i = from; i < from + n; ++i)
