@@ -193,7 +193,7 @@ def soak(ctx):
     limit = os.environ.get("QLA_SOAK_TIMEOUT")
     check(not limit or duration + OVERHEAD <= float(limit),
           f"{duration:g} s of appending do not fit the test's timeout of {limit} s: configure "
-          f"with -DQLA_SOAK_TIMEOUT=<seconds> or run tests/e2e/run.py soak directly")
+          f"with -DQLA_SOAK_TIMEOUT=<seconds> or run bench/soak.py soak directly")
     baseline_after = min(BASELINE_AFTER, duration / 2)
 
     sb = ctx.sandbox

@@ -489,26 +489,24 @@ private Q_SLOTS:
         QVERIFY(p.analyzer->session().FileName.isEmpty());
     }
 
-    void chartBarsByDate_data() {
-        QTest::addColumn<QString>("days");
-        QTest::addColumn<QString>("bars");
-        QTest::newRow("one day") << u"12/06/26:5"_s << u"12/06/26:5*"_s;
-        QTest::newRow("a gap, to today")
-            << u"12/03/26:3 12/04/26:0"_s << u"12/03/26:3 12/04/26:0 12/05/26:0 12/06/26:0*"_s;
-        QTest::newRow("a huge day, out of order")
-            << u"12/06/26:1 12/05/26:2147483647"_s << u"12/05/26:2147483647 12/06/26:1*"_s;
-        QTest::newRow("not a date") << u"12/06/26:3 13/45/26:4"_s << u"12/06/26:3* 13/45/26:4"_s;
-    }
-    void chartBarsByDate() {
-        QFETCH(QString, days);
-        DayHistory history;
-        for (const QString& day : days.split(u' '))
-            history.insertOrAssign(day.section(u':', 0, 0),
-                                   DayEntry{day.section(u':', 0, 0), day.section(u':', 1).toInt()});
-        QStringList words;
-        for (const DayBar& bar : DayBars(history, u"12/06/26"_s))
-            words << bar.date + u':' + QString::number(bar.blocks) + (bar.today ? u"*"_s : u""_s);
-        QTEST(words.join(u' '), "bars");
+    void chartBarsByDate() { // one day; a gap up to today; a huge day out of order; not a date
+        table(uR"(
+12/06/26:5 => 12/06/26:5*
+12/03/26:3 12/04/26:0 => 12/03/26:3 12/04/26:0 12/05/26:0 12/06/26:0*
+12/06/26:1 12/05/26:2147483647 => 12/05/26:2147483647 12/06/26:1*
+12/06/26:3 13/45/26:4 => 12/06/26:3* 13/45/26:4)"_s,
+              [](const QStringList& days) {
+                  DayHistory history;
+                  for (const QString& day : days)
+                      history.insertOrAssign(
+                          day.section(u':', 0, 0),
+                          {day.section(u':', 0, 0), day.section(u':', 1).toInt()});
+                  QStringList bars;
+                  for (const DayBar& bar : DayBars(history, u"12/06/26"_s))
+                      bars << bar.date + u':' + QString::number(bar.blocks) +
+                                  (bar.today ? u"*"_s : u""_s);
+                  return bars.join(u' ');
+              });
     }
 
 private:

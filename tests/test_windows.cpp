@@ -318,17 +318,13 @@ private Q_SLOTS:
                     tray.shown == available);
         }
         QCOMPARE(shown, u"10101"_s); // double, single, single where no doubles come, right, no tray
-        FakeTray tray;
+        FakeTray tray; // the tip: 63 characters at most, never half of a surrogate pair
         CSysTrayIcon icon(tray);
-        const QString a61 =
-            QString(61, u'a') + QString::fromUcs4(U"\U0001D11E"); // the tip: 63 at most,
-        for (const auto& [tip, kept] :
-             {std::pair(QString(100, u'x'), QString(63, u'x')), // no half pair
-              {u'a' + a61, u'a' + a61.left(61)},
-              {a61 + u'b', a61}}) {
-            icon.setTipText(tip);
-            QCOMPARE(tray.toolTip, kept);
-        }
+        const QString a61 = QString(61, u'a') + QString::fromUcs4(U"\U0001D11E");
+        icon.setTipText(u'a' + a61);
+        QCOMPARE(tray.toolTip, u'a' + a61.left(61));
+        icon.setTipText(a61 + u'b');
+        QCOMPARE(tray.toolTip, a61);
     }
 };
 

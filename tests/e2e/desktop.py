@@ -1,7 +1,5 @@
-"""What a desktop program is expected to do beyond the design, in the real program: a log named on
-the command line, a client gone quiet (announced and marked), File, Export list read back with
-Python's csv module, Enter on a row and the chart, the quiet-client dialog, Ctrl+Q. Screenshots
-stay in <build>/e2e/desktop/."""
+"""The desktop scenario: a log on the command line, a quiet client, Export list read back with Python's csv
+module, Enter and the chart, the quiet-client dialog, Ctrl+Q. Screenshots stay in <build>/e2e/desktop/."""
 
 import configparser
 import csv
@@ -20,8 +18,7 @@ CHART, QUIET = "10.0.0.1", "10.0.0.9"
 
 
 def make_log(path, now):
-    """A log that ends now: CHART has nine days behind it (one of 0 blocks, one huge), QUIET
-    stopped seven hours ago, the hostile names count in the last half hour; the blocks per client."""
+    """A log ending now: CHART over nine days, QUIET silent 7 hours, HOSTILE lately; blocks per client."""
     events = [(now - timedelta(days=d, hours=2), CHART, blocks)
               for d, blocks in zip(range(9, 0, -1), (5, 0, 9000, 3, 40, 7, 12, 1, 30))]
     events += [(now - timedelta(hours=h), QUIET, 4) for h in (12, 9, 7)]
@@ -34,8 +31,7 @@ def make_log(path, now):
 
 
 def desktop(ctx):
-    """A log from the command line; a quiet client marked and announced; Export list as CSV;
-    Enter on a row and the chart; the quiet-client dialog; Ctrl+Q keeps the settings."""
+    """A log from the command line, a quiet client, Export list, the chart, the threshold, Ctrl+Q."""
     display, shots = ctx.display, iter(range(1, 100))
     env = {"DISPLAY": display.name}
 

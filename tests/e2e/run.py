@@ -1,11 +1,6 @@
 #!/usr/bin/env python3
-"""Runs one end-to-end scenario of scenarios.py against the built program:
-
-    run.py SCENARIO --build BUILD_FOLDER
-
-Each scenario gets its own X server, home, settings and data folder under
-BUILD_FOLDER/e2e/SCENARIO/, where screenshots and the program's output stay afterwards.
-Exit status: 0 passed, 1 failed."""
+"""run.py SCENARIO --build BUILD_FOLDER: one scenario of scenarios.py against the built program, with
+its own X server and folders under BUILD_FOLDER/e2e/SCENARIO/, where screenshots and output stay."""
 
 import os
 import shutil
@@ -19,12 +14,12 @@ from harness import Failure, log  # noqa: E402
 from scenarios import SCENARIOS, Context  # noqa: E402
 
 
-def run(name, build):
+def run(scenario, name, build):
     missing = [tool for tool in ("Xvfb", "xdotool", "import") if not shutil.which(tool)]
     if missing:
         print(f"FAILED: {', '.join(missing)} not installed (tools/install-deps.sh installs them)")
         return 1
-    scenario, ctx = SCENARIOS[name], None
+    ctx = None
     log(f"{name}: {scenario.__doc__.splitlines()[0]}")
     try:
         ctx = Context(os.path.abspath(build), name)
@@ -50,4 +45,4 @@ def run(name, build):
 if __name__ == "__main__":
     if len(sys.argv) != 4 or sys.argv[1] not in SCENARIOS or sys.argv[2] != "--build":
         sys.exit(f"usage: run.py {{{','.join(SCENARIOS)}}} --build BUILD_FOLDER")
-    sys.exit(run(sys.argv[1], sys.argv[3]))
+    sys.exit(run(SCENARIOS[sys.argv[1]], sys.argv[1], sys.argv[3]))

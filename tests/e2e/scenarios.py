@@ -70,8 +70,8 @@ def summary(text):
 
 
 def count(path, upto=None, counts=None):
-    """An independent count of the complete lines of a log up to byte index upto, from the
-    reading state in counts on (a new count after Open when None); in the form of summary()."""
+    """This test's own count of a log's complete lines up to byte upto, from the reading state in counts
+    on (a new count after Open when None), as summary() gives it."""
     c = {"position": 1, "line": 0, "uplink RC5": 0, "uplink OGR": 0, "clients RC5": 0, "clients OGR": 0}
     c |= {k: int(v) for k, v in (counts or {}).items() if k != "file"}
     with open(path, "rb") as f:
@@ -137,8 +137,7 @@ def restart(ctx):
 
 
 def sigkill(ctx):
-    """SIGKILL while a large backlog is read; the next start counts what the last save held plus
-    the lines after its position."""
+    """SIGKILL while a backlog is read; the next start counts the last save plus the lines after it."""
     path, saved, saved_bytes = first_run(ctx, 100000, 41)
     size = os.path.getsize(ctx.make_log(path, 2500000, 42, append=True))
     app = ctx.start("run2")
@@ -151,8 +150,8 @@ def sigkill(ctx):
 
 
 def exit_backlog(ctx):
-    """File, Exit while a backlog is read: the stats file is written at the end of the buffer being
-    read, with LastModified zero, and the next start continues from there."""
+    """File, Exit while a backlog is read: saved at the buffer's end, LastModified zero; the next start
+    goes on from there."""
     path = ctx.make_log("conlog.log", 2000000, 51)
     app = ctx.start("run1")
     app.open_log(path)
@@ -167,8 +166,7 @@ def exit_backlog(ctx):
 
 
 def save_fails(ctx):
-    """Run 2 counts new lines but its save at Exit fails (a file stands where the data folder
-    was): the previous file stays whole, nothing is put aside, and run 3 counts the lines once."""
+    """Run 2's save fails (a file where the data folder was): the old file stays; run 3 counts once."""
     path, saved, saved_bytes = first_run(ctx, 20000, 61)
     app = ctx.start("run2", settle=ctx.make_log(path, 5000, 62, append=True))
     data = ctx.sandbox.data
@@ -201,8 +199,7 @@ def damaged(ctx):
 
 
 def second_instance(ctx):
-    """A second start while the program runs shows its message and ends, writing nothing; the
-    first goes on unaffected."""
+    """A second start shows its message and ends, writing nothing; the first goes on unaffected."""
     path, saved, saved_bytes = first_run(ctx, 5000, 81)
     first = ctx.start("first")
     ctx.sandbox.set_settings(WebStats=1, WebRefreshRate=1, WebLocal=1, WebFolder=ctx.sandbox.logs)
@@ -221,8 +218,7 @@ def second_instance(ctx):
 
 
 def next_log(ctx):
-    """File, Switch to next log file, Yes: the next log, made later, is counted on top; the old
-    log's later lines are not."""
+    """File, Switch to next log file, Yes: the next log is counted on top, the old log's rest is not."""
     log07 = ctx.make_log("conlog07.log", 5000, 91)
     app = ctx.start("run1", opened=log07)
     before = count(log07)
@@ -238,9 +234,8 @@ def next_log(ctx):
 
 
 def sigterm(ctx):
-    """SIGTERM runs the shut-down of Exit. Then, with the settings on a read-only disk, a names file
-    that is a FIFO and "AlwaysLoad" 0: No reads nothing, and SIGTERM ends the program saying on
-    standard error what it could not write."""
+    """SIGTERM runs Exit's shut-down; with read-only settings, a FIFO names file and "AlwaysLoad" 0,
+    No reads nothing and SIGTERM ends the program, saying on standard error what it could not write."""
     path = ctx.make_log("conlog.log", 20000, 23)
     app = ctx.start("run1", opened=path)
     os.kill(app.pid, signal.SIGTERM)

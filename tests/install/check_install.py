@@ -1,8 +1,6 @@
 #!/usr/bin/env python3
-"""Installs the build into a temporary prefix and checks what a desktop needs of it: the
-program answers --version, the menu entry and the AppStream metainfo pass their validators,
-the icons are in the hicolor theme at their sizes; then cpack -G DEB packs the same files.
-Usage: check_install.py BUILD_FOLDER"""
+"""check_install.py BUILD_FOLDER: installs into a temporary prefix and checks what a desktop needs (--version,
+the validated menu entry and metainfo, hicolor icons at their sizes); then cpack -G DEB packs the same files."""
 
 import glob
 import os
