@@ -75,7 +75,7 @@ private Q_SLOTS:
         QCOMPARE(look(&dialog), u"Preferences|Tahoma 7.8|modal|fixed"_s);
         QVERIFY(captions(&dialog).contains(
             u"txtRefresh Label3:sec chkAlways:On startup load previous file chkResolve:"_s));
-        QCOMPARE(layoutFaults(&dialog, {u"fraWeb+chkWeb"_s}), QString());
+        QCOMPARE(layoutFaults(&dialog, {u"chkWeb+fraWeb"_s}), QString());
         QVERIFY(static_cast<QPushButton*>(dialog.focusWidget())->isDefault());
         QString order; // Tab from OK: Cancel, then the general boxes from the bottom up
         for (int i = 0; i < 4; ++i, QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab))

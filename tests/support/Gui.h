@@ -107,8 +107,7 @@ inline QString captions(const QWidget* root) {
     return items.join(u' ');
 }
 
-/** Shown controls outside their parent or overlapping a shown sibling (by more than the pixel that
- * rounding twips gives), but the allowed pairs "a+b". */
+/** Shown controls outside their parent or overlapping a sibling by over a pixel, but "a+b". */
 inline QString layoutFaults(const QWidget* root, const QStringList& allowed = {}) {
     QStringList faults;
     for (const QWidget* w : root->findChildren<QWidget*>()) {
@@ -119,7 +118,8 @@ inline QString layoutFaults(const QWidget* root, const QStringList& allowed = {}
         for (const QWidget* v :
              w->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             const QRect overlap = v->geometry() & w->geometry();
-            const QString pair = v->objectName() + u'+' + w->objectName();
+            const QString pair = std::min(v->objectName(), w->objectName()) + u'+' +
+                                 std::max(v->objectName(), w->objectName()); // names in order
             if (v < w && designed(v, root) && v->isVisibleTo(root) && overlap.width() > 1 &&
                 overlap.height() > 1 && !allowed.contains(pair))
                 faults << pair;
