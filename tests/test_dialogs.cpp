@@ -1,6 +1,8 @@
 // The preferences and names dialogs: looks, filling, corrections, enabling, ways out, names file.
 #include "support/Gui.h"
 
+#include "ui/EdgeCaptionFrame.h"
+
 #include "naming/ClientNames.h"
 #include "persistence/Settings.h"
 #include "ui/frmNames.h"
@@ -76,6 +78,17 @@ private Q_SLOTS:
         QVERIFY(captions(&dialog).contains(
             u"txtRefresh Label3:sec chkAlways:On startup load previous file chkResolve:"_s));
         QCOMPARE(layoutFaults(&dialog, {u"chkWeb+fraWeb"_s}), QString());
+        const QImage image = dialog.grab().toImage();
+        QList<int> lines; // each frame's top line, below its caption's top: both alike, all below
+        for (const QWidget* frame : dialog.findChildren<EdgeCaptionFrame*>()) {
+            int x = frame->geometry().right() - 4, line = frame->y();
+            for (const QRgb above = image.pixel(x, line - 1); image.pixel(x, line) == above;)
+                ++line;
+            lines << line - frame->y();
+            for (const QWidget* control : frame->findChildren<QWidget*>())
+                QVERIFY2(control->y() > lines.last() + 1, qPrintable(control->objectName()));
+        }
+        QVERIFY(lines.size() == 2 && lines[0] == lines[1] && lines[0] > 2);
         QVERIFY(static_cast<QPushButton*>(dialog.focusWidget())->isDefault());
         QString order; // Tab from OK: Cancel, then the general boxes from the bottom up
         for (int i = 0; i < 4; ++i, QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab))
@@ -212,8 +225,9 @@ click cmdOk 1 soon A => 0 open 13@frmPreferences:cmdOK_Click - - - - - - - - - -
                  "cmdCancel:Cancel txtNames labReadError"_s);
         QCOMPARE(inkBands(dialog->labInfo()), 3); // three lines that do not touch
         QCOMPARE(layoutFaults(dialog), QString());
-        QVERIFY(dialog->txtNames()->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn &&
-                !dialog->cmdOK()->autoDefault() && !dialog->cmdCancel()->autoDefault());
+        const QPoint centre = owner.screen()->availableGeometry().center(); // within a frame
+        QVERIFY((dialog->frameGeometry().center() - centre).manhattanLength() <= 8 &&
+                (owner.geometry().center() - centre).manhattanLength() > 50);
         dialog->txtNames()->setFocus(); // Enter makes a new line; nothing written before OK
         QTest::keyClicks(dialog->txtNames(), u"10.0.0.1 A"_s);
         QTest::keyClick(dialog->txtNames(), Qt::Key_Return);

@@ -58,7 +58,6 @@ def desktop(ctx):
     totals = make_log(path, datetime.now())
     app = ctx.start("run1", args=[path], QuietClientHours="six", Time_Zone=0)  # not a number: 6 h
     notice = app.wait_window(exclude=[app.main])
-    shot("quiet-alert")
     display.keys(notice, "Return")
     app.wait_window_gone(notice)
     poll(lambda: shows(app.main, MARK), 10, "the quiet client's row mark", 0.3)
@@ -91,7 +90,6 @@ def desktop(ctx):
 
     display.keys(app.main, "alt+e", "q")
     dialog = app.wait_window("^Quiet-client alert$")
-    shot("quiet-dialog")
     type_into(dialog, "3")
     app.wait_window_gone(dialog)
     display.keys(app.main, "ctrl+q")
