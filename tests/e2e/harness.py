@@ -35,12 +35,12 @@ def log(message):
 
 
 class Display:
-    """An Xvfb server on a display number it picks itself, so that tests run side by side."""
+    """An Xvfb server on a display it picks itself (tests run side by side), kept up between clients."""
 
     def __init__(self, folder):
         read_end, write_end = os.pipe()
-        self.process = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
-                                         "tcp"], pass_fds=(write_end,), stderr=open(f"{folder}/xvfb.log", "wb"))
+        self.process = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-noreset",
+                                         "-nolisten", "tcp"], pass_fds=(write_end,), stderr=open(f"{folder}/xvfb.log", "wb"))
         os.close(write_end)
         number = b""
         while not number.endswith(b"\n") and select.select([read_end], [], [], 20)[0]:
