@@ -10,7 +10,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -140,39 +139,24 @@ QByteArray encodePageText(QStringView text) {
 }
 
 QByteArray reportBytes(const ReportTable& table) {
-    PageBuilder page(table.captions);
-    for (const QStringList& row : table.rows)
-        page.addRow(std::span<const QString>(row.constData(), size_t(row.size())));
-    return page.finish();
-}
-
-PageBuilder::PageBuilder(const QStringList& captions) : m_columns(captions.size()) {
-    m_page += "<HTML><BODY><TABLE WIDTH=100% BORDER=1>\r\n<TR>\r\n";
-    for (const QString& caption : captions)
-        appendLine("<TH ALIGN=CENTER><BOLD>", caption, "</TD>\r\n");
-    m_page += "</TR>\r\n";
-}
-
-void PageBuilder::addRow(std::span<const QString> cells) {
-    const auto cellAt = [&](qsizetype j) {
-        return j < qsizetype(cells.size()) ? QStringView(cells[size_t(j)]) : QStringView();
+    QByteArray page = "<HTML><BODY><TABLE WIDTH=100% BORDER=1>\r\n<TR>\r\n";
+    const auto line = [&page](const char* head, QStringView text, const char* tail) {
+        page += head;
+        page += encodePageText(escapeText(text));
+        page += tail;
     };
-    m_page += "<TR>\r\n";
-    appendLine("<TD>", cellAt(0), "</TD>\r\n");
-    for (qsizetype j = 1; j < m_columns; ++j)
-        appendLine("<TD>", cellAt(j), "&nbsp;</TD>\r\n");
-    m_page += "</TR>\r\n";
-}
-
-QByteArray PageBuilder::finish() {
-    m_page += "</TABLE></BODY></HTML>\r\n";
-    return std::exchange(m_page, QByteArray());
-}
-
-void PageBuilder::appendLine(const char* head, QStringView text, const char* tail) {
-    m_page += head;
-    m_page += encodePageText(escapeText(text));
-    m_page += tail;
+    for (const QString& caption : table.captions)
+        line("<TH ALIGN=CENTER><BOLD>", caption, "</TD>\r\n");
+    page += "</TR>\r\n";
+    for (const QStringList& row : table.rows) {
+        page += "<TR>\r\n";
+        line("<TD>", row.value(0), "</TD>\r\n");
+        for (qsizetype j = 1; j < table.captions.size(); ++j)
+            line("<TD>", row.value(j), "&nbsp;</TD>\r\n");
+        page += "</TR>\r\n";
+    }
+    page += "</TABLE></BODY></HTML>\r\n";
+    return page;
 }
 
 bool writeReport(QIODevice& device, const ReportTable& table, ReportError* error) {

@@ -5,8 +5,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <span>
-
 class QIODevice;
 
 /**
@@ -50,25 +48,6 @@ QByteArray encodePageText(QStringView text);
 
 /** The whole page as the bytes of the file, line by line, each line ended by CR LF. */
 QByteArray reportBytes(const ReportTable& table);
-
-/**
- * The bytes of the page built row by row, straight from whatever holds the rows: the same
- * bytes as reportBytes of the same table, without a copy of the table first.
- */
-class PageBuilder {
-public:
-    explicit PageBuilder(const QStringList& captions);
-    /** The next row: its cells from the first column on (see ReportTable::rows). */
-    void addRow(std::span<const QString> cells);
-    /** The whole page; the builder is empty afterwards. */
-    QByteArray finish();
-
-private:
-    void appendLine(const char* head, QStringView text, const char* tail);
-
-    QByteArray m_page;
-    qsizetype m_columns = 0;
-};
 
 /** Writes the bytes of a page as "Index.htm" in folder, as writeReport does. */
 bool writePage(const QString& folder, const QByteArray& page, ReportError* error = nullptr);

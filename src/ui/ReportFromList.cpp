@@ -6,8 +6,6 @@
 
 #include <QHeaderView>
 
-#include <vector>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -43,22 +41,8 @@ HtmlReport::ReportTable listReportTable(const frmMain& window) {
 
 void GenerateHTML(const frmMain& window, const QString& folder) {
     passErrors(u"frmMain:GenerateHTML"_s, PlaceSeparator::LineBreak, [&] {
-        // The page is built straight from the rows the pass has just written, top to bottom.
-        const SortedList& list = *window.lvRC5();
-        const QList<int> columns = shownColumns(list);
-        QStringList captions;
-        for (const int column : columns)
-            captions << list.headerText(column);
-        HtmlReport::PageBuilder page(captions);
-        std::vector<QString> cells(size_t(columns.size()));
-        for (qsizetype position = 0; position < list.rowCount(); ++position) {
-            const SortedList::RowId row = list.rowAt(position);
-            for (qsizetype i = 0; i < columns.size(); ++i)
-                cells[size_t(i)] = list.cellText(row, columns.at(i));
-            page.addRow(cells);
-        }
         HtmlReport::ReportError error;
-        if (!HtmlReport::writePage(folder, page.finish(), &error))
+        if (!HtmlReport::writeReport(folder, listReportTable(window), &error))
             throw RunTimeError(error.number, error.description);
     });
 }
