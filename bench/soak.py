@@ -72,8 +72,7 @@ def follow(ctx):
 
 def open_detail_window(ctx, app):
     """Double-clicks the first row of the list until a detail window shows."""
-    values = dict(row.split("=") for row in ctx.display.xdotool("getwindowgeometry", "--shell", app.main).split())
-    x0, y0 = int(values["X"]), int(values["Y"])
+    x0, y0 = ctx.display.geometry(app.main)[:2]
     for _ in range(5):
         ctx.display.xdotool("mousemove", "--sync", x0 + 50, y0 + 109)
         ctx.display.xdotool("click", "--repeat", 2, "--delay", 80, 1)

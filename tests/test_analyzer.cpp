@@ -330,7 +330,7 @@ private Q_SLOTS:
         QCOMPARE(p.column(0), u"<All-clients>*|a"_s);
         for (const int tab : {0, -1, 1}) {
             w.tabMain()->setCurrentIndex(tab > 0 ? 1 : 0); // OGR's is another record
-            selectRow(w, tab < 0 ? QString() : u"a"_s);    // none: nothing happens
+            tab < 0 ? w.lvRC5()->clearSelection() : w.lvRC5()->selectRow(w.findRow(u"a"_s));
             p.analyzer->lvRC5_DblClick();
         }
         const QList<frmDetail*> details = w.findChildren<frmDetail*>();
@@ -415,8 +415,7 @@ private Q_SLOTS:
 
     void keysReachTheirCommands() {
         frmMain window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(activate(window));
         addRow(window, {u"=a\tb"_s, u"    12"_s});
         addRow(window, {u"b"_s});
         window.lvRC5()->setFocus();

@@ -122,22 +122,20 @@ a&amp;Å => <TR>|<TD>a&amp;amp;&#197;</TD>|<TD>&nbsp;</TD>|</TR>|)"_s,
         table(uR"(
 temp run => temp
 _ run => run
-- - => data)"_s,
+- - => data
+- - local => web)"_s,
               [&](const QStringList& w) {
                   w[0] == u"-"_s ? qunsetenv("TEMP")
                                  : qputenv("TEMP", w[0] == u"_"_s ? "" : base + w[0].toLatin1());
                   w[1] == u"-"_s ? qunsetenv("XDG_RUNTIME_DIR")
                                  : qputenv("XDG_RUNTIME_DIR", base + w[1].toLatin1());
                   Preferences p;
+                  p.WebLocal = w.size() > 2;
                   p.WebFolder = m_dir.filePath(u"web"_s);
                   p.WebFTPServer = u"ftp.invalid"_s;
                   const QString folder = ReportSchedule::reportFolder(p);
                   return folder == AppPaths::dataFolder() ? u"data"_s : folder.section(u'/', -1);
               });
-        Preferences local;
-        local.WebLocal = true;
-        local.WebFolder = u"/srv/web"_s;
-        QCOMPARE(ReportSchedule::reportFolder(local), u"/srv/web"_s);
     }
 
     void pageOfTheList() {

@@ -32,18 +32,12 @@ def make_log(path, now):
 
 def desktop(ctx):
     """A log from the command line, a quiet client, Export list, the chart, the threshold, Ctrl+Q."""
-    display, shots = ctx.display, iter(range(1, 100))
-    env = {"DISPLAY": display.name}
-
-    def geometry(window):
-        values = dict(row.split("=") for row in display.xdotool("getwindowgeometry", "--shell", window).split())
-        return [int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT")]
+    display, shots, env = ctx.display, iter(range(1, 100)), {"DISPLAY": ctx.display.name}
 
     def shows(window, colour):
-        x, y, width, height = geometry(window)
-        crop = f"{width}x{height}+{x}+{y}"
-        pixels = subprocess.run(["import", "-window", "root", "-crop", crop, "-depth", "8", "rgb:-"],
-                                capture_output=True, env=env, timeout=30).stdout
+        x, y, width, height = display.geometry(window)
+        pixels = subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{x}+{y}", "-depth", "8",
+                                 "rgb:-"], capture_output=True, env=env, timeout=30).stdout
         return any(pixels[i:i + 3] == colour for i in range(0, len(pixels), 3))
 
     def shot(label):
@@ -54,8 +48,7 @@ def desktop(ctx):
         display.xdotool("type", "--delay", 8, text)
         display.keys(window, "Return")
 
-    path = f"{ctx.sandbox.logs}/conlog.log"
-    totals = make_log(path, datetime.now())
+    totals = make_log(path := f"{ctx.sandbox.logs}/conlog.log", datetime.now())
     app = ctx.start("run1", args=[path], QuietClientHours="six", Time_Zone=0)  # not a number: 6 h
     notice = app.wait_window(exclude=[app.main])
     display.keys(notice, "Return")
@@ -76,15 +69,15 @@ def desktop(ctx):
     inert = {("'" + name if name[0] in "=+-@" else name): str(totals[name]) for name in totals}
     check(got == inert | {"<All-clients>": str(sum(totals.values()))}, f"the CSV holds {got}, not {inert}")
 
-    x, y, _, _ = geometry(app.main)
+    x, y, _, _ = display.geometry(app.main)
     display.xdotool("mousemove", "--sync", x + 50, y + 109)  # the first row; sorted by client, as text
     display.xdotool("click", 1)
     shown = sorted([*totals, "<All-clients>"], key=lambda name: (name.lower(), name))
     display.keys(app.main, *["Down"] * shown.index(CHART), "Return")
     detail = app.wait_window(f"^Details - {CHART}$")
-    height = geometry(detail)[3]
+    height = display.geometry(detail)[3]
     display.keys(detail, "ctrl+g")
-    poll(lambda: geometry(detail)[3] > height, 10, "the detail window to grow by its chart")
+    poll(lambda: display.geometry(detail)[3] > height, 10, "the detail window to grow by its chart")
     poll(lambda: shows(detail, BAR) and shows(detail, TODAY), 10, "the chart's bars and today's bar", 0.3)
     shot("chart")
 

@@ -56,9 +56,12 @@ class Display:
         """Ids of the visible windows of process pid whose title matches name."""
         return [int(w) for w in self.xdotool("search", "--all", "--onlyvisible", "--pid", pid, "--name", name).split()]
 
-    def is_box(self, window):
+    def geometry(self, window):  # x, y, width, height
         values = dict(row.split("=") for row in self.xdotool("getwindowgeometry", "--shell", window).split())
-        return min(int(values["WIDTH"]), int(values["HEIGHT"])) < 250
+        return [int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT")]
+
+    def is_box(self, window):
+        return min(self.geometry(window)[2:]) < 250
 
     def keys(self, window, *keys):
         self.xdotool("windowfocus", "--sync", window)  # there is no window manager to give it

@@ -177,16 +177,6 @@ inline QString cell(const frmMain& window, const QString& key, int c) {
     return row != SortedList::NoRow ? window.lvRC5()->cellText(row, c) : u"<no row>"_qs;
 }
 
-inline void setCell(frmMain& window, const QString& key, int c, const QString& text) {
-    window.lvRC5()->setCellText(window.findRow(key), c, text);
-}
-
-inline void selectRow(frmMain& window, const QString& key) {
-    window.lvRC5()->selectRow(window.findRow(key));
-    if (key.isEmpty())
-        window.lvRC5()->clearSelection();
-}
-
 inline void clickHeader(QTreeView* list, int column) {
     QHeaderView* header = list->header();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
